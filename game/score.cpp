@@ -1,0 +1,37 @@
+#include "score.h"
+
+#include "cvet.h"
+#include "runtime/numeric.h"
+
+#include <limits>
+
+namespace game {
+
+std::int32_t plusOne(std::int32_t count) {
+    return count < std::numeric_limits<std::int32_t>::max() ? count + 1 : count;
+}
+
+std::string rightLine(std::int32_t ugadano) {
+    return "Угадано: " + runtime::printForm(ugadano);
+}
+
+std::string wrongLine(std::int32_t promahov) {
+    return "Промахов: " + runtime::printForm(promahov);
+}
+
+void onButtonPress(Services& services, std::int16_t buttonIndex, std::uint8_t& cvetIndex,
+                   std::int32_t& ugadano, std::int32_t& promahov) {
+    cvet(services, cvetIndex);
+    if (static_cast<std::int16_t>(cvetIndex) == buttonIndex) {
+        ugadano = plusOne(ugadano);
+    } else {
+        promahov = plusOne(promahov);
+    }
+    services.canvas.clear();
+    services.canvas.print(rightLine(ugadano));
+    services.canvas.endLine();
+    services.canvas.print(wrongLine(promahov));
+    services.canvas.endLine();
+}
+
+} // namespace game

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "services.h"
+
+#include <cstdint>
+#include <string>
+
+namespace game {
+
+// One more, stopping at the largest count rather than wrapping to a negative one.
+std::int32_t plusOne(std::int32_t count);
+
+std::string rightLine(std::int32_t ugadano);
+std::string wrongLine(std::int32_t promahov);
+
+// A guess at the colour that comes next: draws it, scores the guess and prints
+// both totals from the top-left corner.
+void onButtonPress(Services& services, std::int16_t buttonIndex, std::uint8_t& cvetIndex,
+                   std::int32_t& ugadano, std::int32_t& promahov);
+
+} // namespace game

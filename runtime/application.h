@@ -1,0 +1,22 @@
+#pragma once
+
+#include "form.h"
+
+#include <functional>
+#include <memory>
+
+namespace runtime {
+
+struct ProgramInfo {
+    QString name;
+    QString version;
+};
+
+// The start-up entry: starts the toolkit, creates the form, raises its load
+// event, shows it and delivers events until it is closed. Returns the exit
+// status. A failure to reach the display ends the program with the Russian
+// runtime error report instead of the toolkit's abort.
+int run(int argc, char* argv[], const ProgramInfo& info,
+        const std::function<std::unique_ptr<Form>()>& createForm);
+
+} // namespace runtime

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace runtime {
+
+// A failed runtime service. Raised as an exception so that the failing handler
+// stops at once; the form layer reports it and ends the program.
+class RuntimeError : public std::runtime_error {
+  public:
+    enum class Kind { Overflow, BadCall, NoDisplay, DisplayLost, Internal };
+
+    RuntimeError(Kind kind, const std::string& detail);
+
+    [[nodiscard]] Kind kind() const noexcept { return kind_; }
+
+  private:
+    Kind kind_;
+};
+
+// The one-line Russian report for standard error, without its end of line.
+std::string report(const RuntimeError& error);
+
+// Writes the report and ends the process with status 1.
+[[noreturn]] void terminate(const RuntimeError& error) noexcept;
+
+// Runs a handler; any error that escapes it ends the program after its report.
+template <typename Handler> void guarded(Handler&& handler) noexcept {
+    try {
+        handler();
+    } catch (const RuntimeError& error) {
+        terminate(error);
+    } catch (const std::bad_alloc&) {
+        terminate(RuntimeError(RuntimeError::Kind::Internal, "недостаточно памяти"));
+    } catch (const std::exception& error) {
+        terminate(RuntimeError(RuntimeError::Kind::Internal, error.what()));
+    }
+}
+
+} // namespace runtime

@@ -1,0 +1,118 @@
+#include "form.h"
+
+#include "error.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QWindow>
+
+namespace runtime {
+
+Form::Form(std::uint64_t randomSeed)
+    : back_(palette().color(QPalette::Button)), random_(randomSeed) {
+    // paintEvent fills every pixel itself.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void Form::setBackColour(Colour colour) {
+    back_ = toQColor(colour);
+    eraseText();
+}
+
+void Form::clear() {
+    printPosition_ = {};
+    eraseText();
+}
+
+void Form::print(std::string_view text) {
+    TextRun run{printPosition_,
+                QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))};
+    printPosition_.rx() += fontMetrics().horizontalAdvance(run.text);
+    text_.push_back(std::move(run));
+    update();
+}
+
+void Form::endLine() {
+    printPosition_ = {0, printPosition_.y() + fontMetrics().height()};
+}
+
+QStringList Form::printedText() const {
+    QStringList lines;
+    for (const TextRun& run : text_) {
+        lines << run.text;
+    }
+    return lines;
+}
+
+Twips Form::outerWidth() const {
+    return toTwips(frameGeometry().width(), *this);
+}
+
+Twips Form::outerHeight() const {
+    return toTwips(frameGeometry().height(), *this);
+}
+
+void Form::setClientSize(Twips width, Twips height) {
+    resize(toPixels(width, *this), toPixels(height, *this));
+}
+
+void Form::loadAndShow() {
+    guarded([this] { onLoad(); });
+    show();
+}
+
+void Form::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.fillRect(event->rect(), back_);
+    if (text_.empty()) {
+        return;
+    }
+    painter.setPen(palette().color(QPalette::WindowText));
+    const int ascent = fontMetrics().ascent();
+    for (const TextRun& run : text_) {
+        painter.drawText(run.origin + QPoint(0, ascent), run.text);
+    }
+}
+
+void Form::resizeEvent(QResizeEvent* /*event*/) {
+    text_.clear();
+    raiseResize();
+}
+
+void Form::moveEvent(QMoveEvent* /*event*/) {
+    // A window manager reports the frame after the first resize, with a move:
+    // the outer size has changed although the client area has not.
+    if (frameGeometry().size() != laidOutFor_) {
+        raiseResize();
+    }
+}
+
+void Form::showEvent(QShowEvent* event) {
+    if (windowHandle() != nullptr) {
+        windowHandle()->installEventFilter(this);
+    }
+    QWidget::showEvent(event);
+}
+
+bool Form::eventFilter(QObject* watched, QEvent* event) {
+    // Uncovered or restored: the window system asks for the pixels anew.
+    if (event->type() == QEvent::Expose && watched == windowHandle() && !text_.empty()) {
+        eraseText();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form::raiseResize() {
+    laidOutFor_ = frameGeometry().size();
+    guarded([this] { onResize(); });
+}
+
+void Form::eraseText() {
+    text_.clear();
+    update();
+}
+
+} // namespace runtime

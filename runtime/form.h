@@ -1,0 +1,76 @@
+#pragma once
+
+#include "clock.h"
+#include "random.h"
+#include "services.h"
+#include "twips.h"
+
+#include <QColor>
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <vector>
+
+namespace runtime {
+
+// A top-level form: a window with a background colour and run-time text, and
+// the load and resize events that a form's code answers.
+//
+// Run-time text is not kept by the window: whenever the window system makes the
+// form repaint itself (a new size, an expose, a restore), only the background
+// comes back, until the program prints again.
+class Form : public QWidget, public Canvas {
+  public:
+    explicit Form(std::uint64_t randomSeed);
+
+    void setBackColour(Colour colour) override;
+    void clear() override;
+    void print(std::string_view text) override;
+    void endLine() override;
+
+    [[nodiscard]] Colour backColour() const { return fromQColor(back_); }
+    // The run-time text on the window now, one string per print, for readers
+    // that cannot see it.
+    [[nodiscard]] QStringList printedText() const;
+
+    // The outer size: frame and caption included.
+    [[nodiscard]] Twips outerWidth() const;
+    [[nodiscard]] Twips outerHeight() const;
+    void setClientSize(Twips width, Twips height);
+
+    Clock& clock() { return clock_; }
+    Generator& generator() { return random_; }
+
+    // Raises the load event, then shows the form.
+    void loadAndShow();
+
+  protected:
+    virtual void onLoad() {}
+    virtual void onResize() {}
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    struct TextRun {
+        QPoint origin;
+        QString text;
+    };
+
+    void raiseResize();
+    void eraseText();
+
+    QColor back_;
+    std::vector<TextRun> text_;
+    QPoint printPosition_;
+    QSize laidOutFor_;
+    SystemClock clock_;
+    Random random_;
+};
+
+} // namespace runtime

@@ -1,0 +1,34 @@
+#include "numeric.h"
+
+#include "error.h"
+
+#include <cmath>
+#include <limits>
+
+namespace runtime {
+
+std::int16_t roundToInt16(double value) {
+    const double below = std::floor(value);
+    const double excess = value - below;
+    double nearest = below;
+    if (excess > 0.5 || (excess == 0.5 && std::fmod(below, 2.0) != 0.0)) {
+        nearest = below + 1.0;
+    }
+    // NaN fails both comparisons and so lands here too.
+    if (!(nearest >= std::numeric_limits<std::int16_t>::min() &&
+          nearest <= std::numeric_limits<std::int16_t>::max())) {
+        throw RuntimeError(RuntimeError::Kind::Overflow, "");
+    }
+    return static_cast<std::int16_t>(nearest);
+}
+
+std::string printForm(std::int64_t value) {
+    std::string digits = std::to_string(value);
+    if (value >= 0) {
+        digits.insert(digits.begin(), ' ');
+    }
+    digits += ' ';
+    return digits;
+}
+
+} // namespace runtime

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "services.h"
+
+class QPaintDevice;
+class QColor;
+
+namespace runtime {
+
+// Whole logical pixels for a length in twips, through the device's logical DPI.
+// Raises an overflow error for lengths no window system could place.
+int toPixels(Twips length, const QPaintDevice& device);
+
+// The twips of a whole logical pixel.
+Twips toTwips(int pixels, const QPaintDevice& device);
+
+QColor toQColor(Colour colour);
+Colour fromQColor(const QColor& colour);
+
+} // namespace runtime

@@ -1,0 +1,100 @@
+# Sourced by the end-to-end tests: a private X server with openbox, and helpers
+# to find, read and drive windows in it. Everything started here is stopped on exit.
+
+set -euo pipefail
+
+XSESSION_DIR=$(mktemp -d)
+XVFB_PID=
+OPENBOX_PID=
+
+stop_xsession() {
+    [ -n "$OPENBOX_PID" ] && kill "$OPENBOX_PID" 2>/dev/null && wait "$OPENBOX_PID" 2>/dev/null
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    rm -rf "$XSESSION_DIR"
+    return 0
+}
+trap stop_xsession EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Polls a command until it succeeds, every 20 ms, for at most $1 seconds.
+wait_for() {
+    local seconds=$1
+    shift
+    local tries=$((seconds * 50))
+    until "$@" >/dev/null 2>&1; do
+        tries=$((tries - 1))
+        [ "$tries" -gt 0 ] || return 1
+        sleep 0.02
+    done
+}
+
+# Starts Xvfb on a display number it picks itself (-displayfd), so parallel
+# tests never clash, then openbox, and waits until openbox manages windows.
+start_xsession() {
+    local with_wm=${1:-openbox}
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$XSESSION_DIR/display" \
+        2>"$XSESSION_DIR/xvfb.log" &
+    XVFB_PID=$!
+    wait_for 10 test -s "$XSESSION_DIR/display" || fail "Xvfb did not start"
+    export DISPLAY=":$(head -n1 "$XSESSION_DIR/display")"
+    wait_for 10 xdpyinfo || fail "Xvfb on $DISPLAY does not answer"
+    export XDG_RUNTIME_DIR="$XSESSION_DIR/runtime"
+    mkdir -m 0700 "$XDG_RUNTIME_DIR"
+    unset QT_QPA_PLATFORM
+    if [ "$with_wm" = openbox ]; then
+        openbox --sm-disable >"$XSESSION_DIR/openbox.log" 2>&1 &
+        OPENBOX_PID=$!
+        # openbox announces itself before it manages windows; the active-window
+        # support comes last, and a little grace after it.
+        wait_for 10 sh -c 'xprop -root _NET_SUPPORTED | grep -q _NET_ACTIVE_WINDOW' ||
+            fail "openbox did not start"
+        sleep 0.2
+    fi
+}
+
+# Prints the id of the visible window with exactly this title, waiting for it.
+find_window() {
+    local title=$1 id=
+    for _ in $(seq 500); do
+        id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1 || true)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.02
+    done
+    return 1
+}
+
+# Waits at most $2 seconds for process $1 (a child of this shell) to end.
+ended() {
+    local state
+    state=$(ps -o stat= -p "$1" 2>/dev/null || true)
+    [ -z "$state" ] || [ "${state:0:1}" = Z ]
+}
+
+# Closes a window as a person would, with the window manager's Alt+F4.
+close_window() {
+    xdotool windowactivate --sync "$1" key alt+F4
+}
+
+window_gone() {
+    ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1
+}
+
+# The colour of one client-area pixel, as srgb(r,g,b).
+pixel() {
+    local window=$1 x=$2 y=$3
+    import -window "$window" "$XSESSION_DIR/shot.png"
+    convert "$XSESSION_DIR/shot.png" -format "%[pixel:p{$x,$y}]" info:
+}
+
+# left right top bottom, as the window manager reports them.
+frame_extents() {
+    xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g'
+}
+
+client_size() {
+    xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w, h}'
+}

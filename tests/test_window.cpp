@@ -1,0 +1,200 @@
+#include "window/main.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QImage>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QColor green(0, 255, 0);
+const QColor red(255, 0, 0);
+
+// Acts on the credit box as soon as it is up, from inside its modal loop.
+void whenBoxShown(std::function<void(QMessageBox*)> act) {
+    if (QGuiApplication::platformName() == "offscreen") {
+        QTest::ignoreMessage(QtWarningMsg, "This plugin does not support propagateSizeHints()");
+    }
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act = std::move(act)] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            poll->stop();
+            act(box);
+        }
+    });
+    poll->start(5);
+}
+
+std::unique_ptr<Main> startedWindow() {
+    auto main = std::make_unique<Main>(1);
+    whenBoxShown([](QMessageBox* box) { box->accept(); });
+    main->loadAndShow();
+    if (!QTest::qWaitForWindowExposed(main.get())) {
+        return nullptr;
+    }
+    return main;
+}
+
+QColor colourOf(const Main& main) {
+    return main.cvetIndex == 1 ? red : green;
+}
+
+// Pixels of the client area away from the buttons and the text.
+QList<QPoint> backgroundSamples(const QImage& image) {
+    const int right = image.width() - 1;
+    const int bottom = image.height() - 1;
+    return {{right, 0}, {right / 2, bottom / 2}, {0, bottom}, {right, bottom}, {right - 40, 8}};
+}
+
+int pixelsUnlike(const QImage& image, const QRect& area, const QColor& colour) {
+    int unlike = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            unlike += image.pixelColor(x, y) != colour ? 1 : 0;
+        }
+    }
+    return unlike;
+}
+
+const QRect textCorner(0, 0, 120, 30);
+
+} // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void creditBoxComesFirst_data();
+    void creditBoxComesFirst();
+    void startsPlainWithFocusOnGreen();
+    void pressPaintsAndScores_data();
+    void pressPaintsAndScores();
+    void systemRepaintErasesTextOnly_data();
+    void systemRepaintErasesTextOnly();
+};
+
+void TestWindow::creditBoxComesFirst_data() {
+    QTest::addColumn<QString>("dismissal");
+    QTest::newRow("Return") << "Return";
+    QTest::newRow("Escape") << "Escape";
+    QTest::newRow("close button") << "close";
+}
+
+void TestWindow::creditBoxComesFirst() {
+    QFETCH(QString, dismissal);
+    Main main(1);
+    bool seen = false;
+    whenBoxShown([&](QMessageBox* box) {
+        seen = true;
+        QVERIFY(!main.isVisible());
+        QCOMPARE(box->windowTitle(), "Автор");
+        QCOMPARE(box->icon(), QMessageBox::NoIcon);
+        QVERIFY(box->iconPixmap().isNull());
+        QCOMPARE(box->buttons().size(), 1);
+        QCOMPARE(box->buttons().first()->text(), "ОК");
+        QVERIFY(box->buttons().first()->icon().isNull());
+        static const QRegularExpression sentence(
+            u"^[А-ЯЁ][^.!?]*\\b(19|20)\\d\\d\\b[^.!?]*\\.$"_qs);
+        QVERIFY2(sentence.match(box->text()).hasMatch(), qPrintable(box->text()));
+        if (dismissal == "close") {
+            box->close();
+        } else {
+            QTest::keyClick(box, dismissal == "Return" ? Qt::Key_Return : Qt::Key_Escape);
+        }
+    });
+    main.loadAndShow();
+    QVERIFY(seen);
+    QVERIFY(main.isVisible());
+    QVERIFY(QApplication::topLevelWidgets().count() == 1 || !QApplication::activeModalWidget());
+}
+
+void TestWindow::startsPlainWithFocusOnGreen() {
+    const auto main = startedWindow();
+    QVERIFY(main);
+    QCOMPARE(main->windowTitle(), "Лемзор");
+    QCOMPARE(main->size(), QSize(380, 238));
+    QCOMPARE(main->Button[0]->text(), "Зелёный");
+    QCOMPARE(main->Button[1]->text(), "Красный");
+    QCOMPARE(main->nextInFocusChain(), main->Button[0]);
+    QCOMPARE(main->Button[0]->nextInFocusChain(), main->Button[1]);
+    QVERIFY(QTest::qWaitForWindowActive(main.get()));
+    QCOMPARE(QApplication::focusWidget(), main->Button[0]);
+
+    QCOMPARE(int{main->cvetIndex}, 0);
+    QCOMPARE(main->ugadano, 0);
+    QCOMPARE(main->promahov, 0);
+    const QImage image = main->grab().toImage();
+    const QColor buttonFace = main->palette().color(QPalette::Button);
+    QCOMPARE(pixelsUnlike(image, textCorner, buttonFace), 0);
+    for (const QPoint& point : backgroundSamples(image)) {
+        QCOMPARE(image.pixelColor(point), buttonFace);
+    }
+}
+
+void TestWindow::pressPaintsAndScores_data() {
+    QTest::addColumn<int>("buttonIndex");
+    QTest::newRow("Зелёный") << 0;
+    QTest::newRow("Красный") << 1;
+}
+
+void TestWindow::pressPaintsAndScores() {
+    QFETCH(int, buttonIndex);
+    const auto main = startedWindow();
+    QVERIFY(main);
+    QSet<int> coloursSeen;
+    for (int press = 1; press <= 12; ++press) {
+        const int ugadano = main->ugadano;
+        const int promahov = main->promahov;
+        QTest::mouseClick(main->Button.at(buttonIndex), Qt::LeftButton);
+
+        const bool right = main->cvetIndex == buttonIndex;
+        QCOMPARE(main->ugadano, ugadano + (right ? 1 : 0));
+        QCOMPARE(main->promahov, promahov + (right ? 0 : 1));
+        QCOMPARE(main->printedText(), QStringList({QString("Угадано:  %1 ").arg(main->ugadano),
+                                                   QString("Промахов:  %1 ").arg(main->promahov)}));
+        const QImage image = main->grab().toImage();
+        for (const QPoint& point : backgroundSamples(image)) {
+            QCOMPARE(image.pixelColor(point), colourOf(*main));
+        }
+        QVERIFY(pixelsUnlike(image, textCorner, colourOf(*main)) > 50);
+        coloursSeen << main->cvetIndex;
+    }
+    // Twelve presses of one button all drawing one colour: once in 2048 runs.
+    QCOMPARE(coloursSeen.size(), 2);
+}
+
+void TestWindow::systemRepaintErasesTextOnly_data() {
+    QTest::addColumn<QString>("change");
+    QTest::newRow("larger") << "larger";
+    QTest::newRow("smaller") << "smaller";
+    QTest::newRow("minimised and restored") << "minimise";
+}
+
+void TestWindow::systemRepaintErasesTextOnly() {
+    QFETCH(QString, change);
+    const auto main = startedWindow();
+    QVERIFY(main);
+    QTest::mouseClick(main->Button[1], Qt::LeftButton);
+    QCOMPARE(main->printedText().size(), 2);
+
+    if (change == "minimise") {
+        main->showMinimized();
+        QTRY_VERIFY(main->isMinimized());
+        main->showNormal();
+    } else {
+        main->resize(change == "larger" ? QSize(600, 400) : QSize(200, 120));
+    }
+    QTRY_VERIFY(main->printedText().isEmpty());
+    const QImage image = main->grab().toImage();
+    QCOMPARE(pixelsUnlike(image, textCorner, colourOf(*main)), 0);
+    QCOMPARE(image.pixelColor(image.width() - 1, 0), colourOf(*main));
+}
+
+QTEST_MAIN(TestWindow)
+#include "test_window.moc"

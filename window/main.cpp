@@ -1,0 +1,56 @@
+#include "main.h"
+
+#include "game/score.h"
+#include "runtime/error.h"
+#include "runtime/messagebox.h"
+
+namespace {
+
+struct ButtonDefinition {
+    const char* caption;
+    runtime::Twips left;
+};
+
+constexpr std::array<ButtonDefinition, 2> buttons = {{{"Зелёный", 240}, {"Красный", 3360}}};
+constexpr runtime::Twips buttonTop = 2640;
+constexpr runtime::Twips buttonWidth = 2175;
+constexpr runtime::Twips buttonHeight = 735;
+constexpr runtime::Twips margin = 500;
+
+} // namespace
+
+Main::Main(std::uint64_t randomSeed)
+    : runtime::Form(randomSeed), services_{*this, clock(), generator()} {
+    setWindowTitle(QStringLiteral("Лемзор"));
+    setClientSize(5700, 3570);
+    // Created in index order, which is also the tab order.
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        const ButtonDefinition& definition = buttons.at(i);
+        auto* button = new runtime::PushButton(QString::fromUtf8(definition.caption), this);
+        button->setTwipsGeometry(definition.left, buttonTop, buttonWidth, buttonHeight);
+        const auto buttonIndex = static_cast<std::int16_t>(i);
+        connect(button, &QPushButton::clicked, this,
+                [this, buttonIndex] { runtime::guarded([&] { onButtonPress(buttonIndex); }); });
+        Button.at(i) = button;
+    }
+    Button[0]->setFocus();
+}
+
+void Main::onLoad() {
+    runtime::messageBox(QStringLiteral("Игру «Лемзор» написала команда Лемзора в 2026 году."),
+                        QStringLiteral("Автор"));
+}
+
+void Main::onResize() {
+    // The margin is measured against the outer size while the buttons are
+    // placed in client coordinates, so the bottom and right gaps inside the
+    // client area are narrower by the frame.
+    const runtime::Twips height = outerHeight();
+    Button[0]->moveTwips(margin, height - margin - Button[0]->twipsHeight());
+    Button[1]->moveTwips(outerWidth() - margin - Button[1]->twipsWidth(),
+                         outerHeight() - margin - Button[1]->twipsHeight());
+}
+
+void Main::onButtonPress(std::int16_t buttonIndex) {
+    game::onButtonPress(services_, buttonIndex, cvetIndex, ugadano, promahov);
+}
