@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <array>
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -64,6 +66,17 @@ int pixelsUnlike(const QImage& image, const QRect& area, const QColor& colour) {
 
 const QRect textCorner(0, 0, 120, 30);
 
+// Where the buttons belong: 500 twips in from the outer edges of the window,
+// 15 twips a pixel.
+std::array<QPoint, 2> placesFor(const QRect& outer) {
+    constexpr float twipsPerPixel = 15;
+    const auto pixels = [](float twips) { return static_cast<int>(std::round(twips / 15)); };
+    const float width = static_cast<float>(outer.width()) * twipsPerPixel;
+    const float height = static_cast<float>(outer.height()) * twipsPerPixel;
+    const int top = pixels(height - 500 - 735);
+    return {QPoint(pixels(500), top), QPoint(pixels(width - 500 - 2175), top)};
+}
+
 } // namespace
 
 class TestWindow : public QObject {
@@ -77,6 +90,8 @@ class TestWindow : public QObject {
     void pressPaintsAndScores();
     void systemRepaintErasesTextOnly_data();
     void systemRepaintErasesTextOnly();
+    void buttonsFollowTheBottomCorners_data();
+    void buttonsFollowTheBottomCorners();
 };
 
 void TestWindow::creditBoxComesFirst_data() {
@@ -194,6 +209,34 @@ void TestWindow::systemRepaintErasesTextOnly() {
     const QImage image = main->grab().toImage();
     QCOMPARE(pixelsUnlike(image, textCorner, colourOf(*main)), 0);
     QCOMPARE(image.pixelColor(image.width() - 1, 0), colourOf(*main));
+}
+
+void TestWindow::buttonsFollowTheBottomCorners_data() {
+    QTest::addColumn<QSize>("clientSize");
+    QTest::newRow("first display") << QSize();
+    QTest::newRow("larger") << QSize(640, 420);
+    QTest::newRow("narrow, the buttons overlap") << QSize(300, 238);
+    QTest::newRow("smaller than a button") << QSize(100, 40);
+}
+
+void TestWindow::buttonsFollowTheBottomCorners() {
+    QFETCH(QSize, clientSize);
+    const auto main = startedWindow();
+    QVERIFY(main);
+    if (clientSize.isValid()) {
+        main->resize(clientSize);
+        QTRY_COMPARE(main->size(), clientSize);
+    }
+    const auto places = placesFor(main->frameGeometry());
+    qInfo() << "outer" << main->frameGeometry().size() << "buttons at" << places[0] << places[1];
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        QCOMPARE(main->Button.at(i)->pos(), places.at(i));
+        QCOMPARE(main->Button.at(i)->size(), QSize(145, 49));
+    }
+    const QRect overlap = main->Button[0]->geometry() & main->Button[1]->geometry() & main->rect();
+    if (!overlap.isEmpty()) {
+        QCOMPARE(main->childAt(overlap.center()), main->Button[1]);
+    }
 }
 
 QTEST_MAIN(TestWindow)
