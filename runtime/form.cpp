@@ -2,6 +2,8 @@
 
 #include "error.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPaintEvent>
@@ -11,8 +13,26 @@
 
 namespace runtime {
 
+namespace {
+
+// Assistive technology sees a form as a window of its own (a frame), not as a
+// pane inside one.
+QAccessibleInterface* accessibleForm(const QString& className, QObject* object) {
+    if (className == QLatin1String(Form::staticMetaObject.className()) && object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    }
+    return nullptr;
+}
+
+} // namespace
+
 Form::Form(std::uint64_t randomSeed)
     : back_(palette().color(QPalette::Button)), random_(randomSeed) {
+    static const bool accessible = [] {
+        QAccessible::installFactory(accessibleForm);
+        return true;
+    }();
+    Q_UNUSED(accessible);
     // paintEvent fills every pixel itself.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }

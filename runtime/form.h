@@ -22,6 +22,8 @@ namespace runtime {
 // form repaint itself (a new size, an expose, a restore), only the background
 // comes back, until the program prints again.
 class Form : public QWidget, public Canvas {
+    Q_OBJECT
+
   public:
     explicit Form(std::uint64_t randomSeed);
 

@@ -17,7 +17,8 @@ constexpr double largestPixel = 16777215.0;
 } // namespace
 
 int toPixels(Twips length, const QPaintDevice& device) {
-    const double pixels = std::round(static_cast<double>(length) * device.logicalDpiX() / twipsPerInch);
+    const double pixels =
+        std::round(static_cast<double>(length) * device.logicalDpiX() / twipsPerInch);
     if (!(std::fabs(pixels) <= largestPixel)) {
         throw RuntimeError(RuntimeError::Kind::Overflow, "");
     }

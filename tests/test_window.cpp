@@ -1,70 +1,13 @@
-#include "window/main.h"
+#include "window_fixture.h"
 
 #include <QAbstractButton>
-#include <QApplication>
-#include <QImage>
-#include <QMessageBox>
 #include <QRegularExpression>
-#include <QTest>
-#include <QTimer>
 #include <array>
 #include <cmath>
-#include <functional>
-#include <memory>
+
+using namespace fixture;
 
 namespace {
-
-const QColor green(0, 255, 0);
-const QColor red(255, 0, 0);
-
-// Acts on the credit box as soon as it is up, from inside its modal loop.
-void whenBoxShown(std::function<void(QMessageBox*)> act) {
-    if (QGuiApplication::platformName() == "offscreen") {
-        QTest::ignoreMessage(QtWarningMsg, "This plugin does not support propagateSizeHints()");
-    }
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act = std::move(act)] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            poll->deleteLater();
-            poll->stop();
-            act(box);
-        }
-    });
-    poll->start(5);
-}
-
-std::unique_ptr<Main> startedWindow() {
-    auto main = std::make_unique<Main>(1);
-    whenBoxShown([](QMessageBox* box) { box->accept(); });
-    main->loadAndShow();
-    if (!QTest::qWaitForWindowExposed(main.get())) {
-        return nullptr;
-    }
-    return main;
-}
-
-QColor colourOf(const Main& main) {
-    return main.cvetIndex == 1 ? red : green;
-}
-
-// Pixels of the client area away from the buttons and the text.
-QList<QPoint> backgroundSamples(const QImage& image) {
-    const int right = image.width() - 1;
-    const int bottom = image.height() - 1;
-    return {{right, 0}, {right / 2, bottom / 2}, {0, bottom}, {right, bottom}, {right - 40, 8}};
-}
-
-int pixelsUnlike(const QImage& image, const QRect& area, const QColor& colour) {
-    int unlike = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            unlike += image.pixelColor(x, y) != colour ? 1 : 0;
-        }
-    }
-    return unlike;
-}
-
-const QRect textCorner(0, 0, 120, 30);
 
 // Where the buttons belong: 500 twips in from the outer edges of the window,
 // 15 twips a pixel.
@@ -126,7 +69,7 @@ void TestWindow::creditBoxComesFirst() {
     main.loadAndShow();
     QVERIFY(seen);
     QVERIFY(main.isVisible());
-    QVERIFY(QApplication::topLevelWidgets().count() == 1 || !QApplication::activeModalWidget());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
 }
 
 void TestWindow::startsPlainWithFocusOnGreen() {
@@ -134,6 +77,9 @@ void TestWindow::startsPlainWithFocusOnGreen() {
     QVERIFY(main);
     QCOMPARE(main->windowTitle(), "Лемзор");
     QCOMPARE(main->size(), QSize(380, 238));
+    if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) {
+        QCOMPARE(main->devicePixelRatio(), qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
+    }
     QCOMPARE(main->Button[0]->text(), "Зелёный");
     QCOMPARE(main->Button[1]->text(), "Красный");
     QCOMPARE(main->nextInFocusChain(), main->Button[0]);
@@ -144,12 +90,7 @@ void TestWindow::startsPlainWithFocusOnGreen() {
     QCOMPARE(int{main->cvetIndex}, 0);
     QCOMPARE(main->ugadano, 0);
     QCOMPARE(main->promahov, 0);
-    const QImage image = main->grab().toImage();
-    const QColor buttonFace = main->palette().color(QPalette::Button);
-    QCOMPARE(pixelsUnlike(image, textCorner, buttonFace), 0);
-    for (const QPoint& point : backgroundSamples(image)) {
-        QCOMPARE(image.pixelColor(point), buttonFace);
-    }
+    QCOMPARE(strayPixels(*main, main->palette().color(QPalette::Button), false), 0);
 }
 
 void TestWindow::pressPaintsAndScores_data() {
@@ -173,11 +114,10 @@ void TestWindow::pressPaintsAndScores() {
         QCOMPARE(main->promahov, promahov + (right ? 0 : 1));
         QCOMPARE(main->printedText(), QStringList({QString("Угадано:  %1 ").arg(main->ugadano),
                                                    QString("Промахов:  %1 ").arg(main->promahov)}));
-        const QImage image = main->grab().toImage();
-        for (const QPoint& point : backgroundSamples(image)) {
-            QCOMPARE(image.pixelColor(point), colourOf(*main));
-        }
-        QVERIFY(pixelsUnlike(image, textCorner, colourOf(*main)) > 50);
+        // Every device pixel is the new colour but the buttons and the ink of the text.
+        QCOMPARE(main->grab().size(), main->size() * main->devicePixelRatio());
+        QCOMPARE(strayPixels(*main, colourOf(*main), true), 0);
+        QVERIFY(inkPixels(*main, colourOf(*main)) > 50);
         coloursSeen << main->cvetIndex;
     }
     // Twelve presses of one button all drawing one colour: once in 2048 runs.
@@ -206,9 +146,7 @@ void TestWindow::systemRepaintErasesTextOnly() {
         main->resize(change == "larger" ? QSize(600, 400) : QSize(200, 120));
     }
     QTRY_VERIFY(main->printedText().isEmpty());
-    const QImage image = main->grab().toImage();
-    QCOMPARE(pixelsUnlike(image, textCorner, colourOf(*main)), 0);
-    QCOMPARE(image.pixelColor(image.width() - 1, 0), colourOf(*main));
+    QCOMPARE(strayPixels(*main, colourOf(*main), false), 0);
 }
 
 void TestWindow::buttonsFollowTheBottomCorners_data() {

@@ -22,6 +22,7 @@ constexpr runtime::Twips margin = 500;
 Main::Main(std::uint64_t randomSeed)
     : runtime::Form(randomSeed), services_{*this, clock(), generator()} {
     setWindowTitle(QStringLiteral("Лемзор"));
+    setAccessibleName(windowTitle());
     setClientSize(5700, 3570);
     // Created in index order, which is also the tab order.
     for (std::size_t i = 0; i < buttons.size(); ++i) {
@@ -53,4 +54,8 @@ void Main::onResize() {
 
 void Main::onButtonPress(std::int16_t buttonIndex) {
     game::onButtonPress(services_, buttonIndex, cvetIndex, ugadano, promahov);
+    // The score is painted; screen readers hear it through the description,
+    // whose change the toolkit announces.
+    setAccessibleDescription(
+        QString::fromStdString(game::announcement(cvetIndex, ugadano, promahov)));
 }

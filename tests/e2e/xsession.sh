@@ -36,7 +36,9 @@ wait_for() {
 # tests never clash, then openbox, and waits until openbox manages windows.
 start_xsession() {
     local with_wm=${1:-openbox}
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$XSESSION_DIR/display" \
+    # -noreset: the server would otherwise restart, refusing connections for a
+    # moment, each time its last client (the readiness probe) leaves.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$XSESSION_DIR/display" \
         2>"$XSESSION_DIR/xvfb.log" &
     XVFB_PID=$!
     wait_for 10 test -s "$XSESSION_DIR/display" || fail "Xvfb did not start"
@@ -51,7 +53,7 @@ start_xsession() {
         # openbox announces itself before it manages windows; the active-window
         # support comes last, and a little grace after it.
         wait_for 10 sh -c 'xprop -root _NET_SUPPORTED | grep -q _NET_ACTIVE_WINDOW' ||
-            fail "openbox did not start"
+            fail "openbox did not start on $DISPLAY: $(cat "$XSESSION_DIR/openbox.log") $(cat "$XSESSION_DIR/xvfb.log")"
         sleep 0.2
     fi
 }
