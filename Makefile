@@ -2,9 +2,10 @@
 
 RUN_PACKAGES  := cmake make g++ qt6-base-dev
 TEST_PACKAGES := $(RUN_PACKAGES) xvfb openbox xdotool imagemagick x11-utils \
-                 dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0
+                 dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 \
+                 desktop-file-utils appstream librsvg2-bin dpkg-dev lintian binutils-mingw-w64-x86-64
 
-.PHONY: run test build deps test-deps clean
+.PHONY: run test build package deps test-deps clean
 
 run: deps build
 	./build/window/lemzor
@@ -16,10 +17,16 @@ build:
 	cmake --preset default
 	cmake --build --preset default
 
+package: deps build
+	cmake --build --preset default --target package
+
 deps:
 	@./.ci/install-packages $(RUN_PACKAGES)
 
-test-deps:
+test-package: deps build
+	cmake --build --preset default --target package
+
+deps:
 	@./.ci/install-packages $(TEST_PACKAGES)
 
 clean:

@@ -81,6 +81,7 @@ int run(int argc, char* argv[], const ProgramInfo& info,
     QApplication::setApplicationVersion(info.version);
     QApplication app(argc, argv);
     finishStartup();
+    QGuiApplication::setDesktopFileName(info.desktopFileName);
 
     std::unique_ptr<Form> form;
     guarded([&] { form = createForm(); });

@@ -10,6 +10,8 @@ namespace runtime {
 struct ProgramInfo {
     QString name;
     QString version;
+    // The reverse-DNS name of the desktop entry, which desktops match windows to.
+    QString desktopFileName;
 };
 
 // The start-up entry: starts the toolkit, creates the form, raises its load

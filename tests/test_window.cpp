@@ -87,6 +87,18 @@ void TestWindow::startsPlainWithFocusOnGreen() {
     QVERIFY(QTest::qWaitForWindowActive(main.get()));
     QCOMPARE(QApplication::focusWidget(), main->Button[0]);
 
+    // The icon at twice the density is the drawn image's own pixels, doubled: no blur.
+    const QImage icon = main->windowIcon().pixmap(QSize(32, 32), 2.0).toImage();
+    QCOMPARE(icon.size(), QSize(64, 64));
+    QSet<QRgb> colours;
+    for (int y = 0; y < icon.height(); ++y) {
+        for (int x = 0; x < icon.width(); ++x) {
+            colours << icon.pixel(x, y);
+        }
+    }
+    const QSet<QRgb> drawn{0, qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(255, 0, 0)};
+    QCOMPARE(colours, drawn);
+
     QCOMPARE(int{main->cvetIndex}, 0);
     QCOMPARE(main->ugadano, 0);
     QCOMPARE(main->promahov, 0);

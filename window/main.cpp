@@ -1,8 +1,12 @@
 #include "main.h"
 
 #include "game/score.h"
+#include "icon-red.xpm"
 #include "runtime/error.h"
 #include "runtime/messagebox.h"
+
+#include <QIcon>
+#include <QPixmap>
 
 namespace {
 
@@ -17,12 +21,22 @@ constexpr runtime::Twips buttonWidth = 2175;
 constexpr runtime::Twips buttonHeight = 735;
 constexpr runtime::Twips margin = 500;
 
+// The 32-pixel image, and the same pixels doubled for screens of twice the
+// density, so that the icon stays sharp instead of blurring as it scales.
+QIcon pixelIcon(const char* const xpm[]) {
+    const QPixmap image(xpm);
+    QIcon icon(image);
+    icon.addPixmap(image.scaled(image.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    return icon;
+}
+
 } // namespace
 
 Main::Main(std::uint64_t randomSeed)
     : runtime::Form(randomSeed), services_{*this, clock(), generator()} {
     setWindowTitle(QStringLiteral("Лемзор"));
     setAccessibleName(windowTitle());
+    setWindowIcon(pixelIcon(icon_red));
     setClientSize(5700, 3570);
     // Created in index order, which is also the tab order.
     for (std::size_t i = 0; i < buttons.size(); ++i) {
