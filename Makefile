@@ -3,15 +3,21 @@
 RUN_PACKAGES  := cmake make g++ qt6-base-dev
 TEST_PACKAGES := $(RUN_PACKAGES) xvfb openbox xdotool imagemagick x11-utils \
                  dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 \
-                 desktop-file-utils appstream librsvg2-bin dpkg-dev lintian binutils-mingw-w64-x86-64
+                 desktop-file-utils appstream librsvg2-bin dpkg-dev lintian binutils-mingw-w64-x86-64 \
+                 strace valgrind tesseract-ocr tesseract-ocr-rus
 
 .PHONY: run test build package deps test-deps clean
 
 run: deps build
 	./build/window/lemzor
 
+# Every test on the normal build, then the unit and window tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 test: test-deps build
 	ctest --preset default
+	cmake --preset asan
+	cmake --build --preset asan
+	ctest --preset asan
 
 build:
 	cmake --preset default

@@ -75,6 +75,12 @@ void finishStartup() {
 int run(int argc, char* argv[], const ProgramInfo& info,
         const std::function<std::unique_ptr<Form>()>& createForm) {
     startup().platform = requestedPlatform(argc, argv);
+    // Outside a desktop session the toolkit's D-Bus library would launch a
+    // session bus of its own, a daemon that outlives the game; "disabled:" is
+    // an address it cannot use, so it gives up at once instead.
+    if (!qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS")) {
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    }
     startup().previous = qInstallMessageHandler(handleMessage);
 
     QApplication::setApplicationName(info.name);

@@ -33,6 +33,7 @@ class TestWindow : public QObject {
     void pressPaintsAndScores();
     void systemRepaintErasesTextOnly_data();
     void systemRepaintErasesTextOnly();
+    void countersStopAtTheLargest();
     void buttonsFollowTheBottomCorners_data();
     void buttonsFollowTheBottomCorners();
 };
@@ -159,6 +160,20 @@ void TestWindow::systemRepaintErasesTextOnly() {
     }
     QTRY_VERIFY(main->printedText().isEmpty());
     QCOMPARE(strayPixels(*main, colourOf(*main), false), 0);
+}
+
+void TestWindow::countersStopAtTheLargest() {
+    const auto main = startedWindow();
+    QVERIFY(main);
+    main->ugadano = 2147483646;
+    // Guessing red until two guesses have been right.
+    for (int presses = 0; presses - main->promahov < 2; ++presses) {
+        QVERIFY(presses < 200);
+        QTest::mouseClick(main->Button[1], Qt::LeftButton);
+        QVERIFY(main->ugadano > 0);
+    }
+    QCOMPARE(main->ugadano, 2147483647);
+    QCOMPARE(main->printedText().first(), "Угадано:  2147483647 ");
 }
 
 void TestWindow::buttonsFollowTheBottomCorners_data() {
