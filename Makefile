@@ -24,16 +24,14 @@ build:
 	cmake --build --preset default
 
 package: deps build
+	@./.ci/install-packages dpkg-dev
 	cmake --build --preset default --target package
 
 deps:
 	@./.ci/install-packages $(RUN_PACKAGES)
 
-test-package: deps build
-	cmake --build --preset default --target package
-
-deps:
+test-deps:
 	@./.ci/install-packages $(TEST_PACKAGES)
 
 clean:
-	rm -rf build
+	rm -rf build build-asan
