@@ -1,12 +1,12 @@
 # make run: install what is missing, build, play.  make test: the same, then every test.
 
 RUN_PACKAGES  := cmake make g++ qt6-base-dev
-TEST_PACKAGES := $(RUN_PACKAGES) xvfb openbox xdotool imagemagick x11-utils \
+TEST_PACKAGES := $(RUN_PACKAGES) libx11-dev xvfb openbox xdotool imagemagick x11-utils \
                  dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 \
                  desktop-file-utils appstream librsvg2-bin dpkg-dev lintian binutils-mingw-w64-x86-64 \
                  strace valgrind tesseract-ocr tesseract-ocr-rus
 
-.PHONY: run test build package deps test-deps clean
+.PHONY: run test build package bench deps test-deps clean
 
 run: deps build
 	./build/window/lemzor
@@ -26,6 +26,10 @@ build:
 package: deps build
 	@./.ci/install-packages dpkg-dev
 	cmake --build --preset default --target package
+
+bench: test-deps build
+	cmake --build --preset default --target bench
+	bench/run.sh build
 
 deps:
 	@./.ci/install-packages $(RUN_PACKAGES)

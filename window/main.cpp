@@ -21,12 +21,16 @@ constexpr runtime::Twips buttonWidth = 2175;
 constexpr runtime::Twips buttonHeight = 735;
 constexpr runtime::Twips margin = 500;
 
-// The 32-pixel image, and the same pixels doubled for screens of twice the
-// density, so that the icon stays sharp instead of blurring as it scales.
-QIcon pixelIcon(const char* const xpm[]) {
+// The 32-pixel image, and on denser screens the same pixels doubled, so that
+// the icon stays sharp instead of blurring as it scales. (Every size given is
+// sent to the window manager, which reads it before it maps the window.)
+QIcon pixelIcon(const char* const xpm[], qreal devicePixelRatio) {
     const QPixmap image(xpm);
     QIcon icon(image);
-    icon.addPixmap(image.scaled(image.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    if (devicePixelRatio > 1) {
+        icon.addPixmap(
+            image.scaled(image.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    }
     return icon;
 }
 
@@ -36,7 +40,7 @@ Main::Main(std::uint64_t randomSeed)
     : runtime::Form(randomSeed), services_{*this, clock(), generator()} {
     setWindowTitle(QStringLiteral("Лемзор"));
     setAccessibleName(windowTitle());
-    setWindowIcon(pixelIcon(icon_red));
+    setWindowIcon(pixelIcon(icon_red, devicePixelRatioF()));
     setClientSize(5700, 3570);
     // Created in index order, which is also the tab order.
     for (std::size_t i = 0; i < buttons.size(); ++i) {

@@ -1,0 +1,118 @@
+// Starts a program in an X server and times it from outside, as the X server
+// sees it: from the start of the process to the map of its credit box, and
+// from the dismissal of the box (a close request, as its close button sends)
+// to the map of the main window. Then reads the process's peak resident memory
+// and closes the window.
+//   mapwatch PROGRAM        prints: box_ms window_ms peak_kib exit_status
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string titleOf(Display* display, Window window) {
+    const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    std::string title;
+    if (XGetWindowProperty(display, window, netName, 0, 256, False, utf8, &type, &format, &count,
+                           &after, &data) == Success &&
+        data != nullptr) {
+        title.assign(reinterpret_cast<const char*>(data), count);
+        XFree(data);
+    }
+    return title;
+}
+
+// Waits for a top-level window with this title to be mapped; returns it.
+Window awaitMap(Display* display, const std::string& title) {
+    for (;;) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type == CreateNotify && event.xcreatewindow.parent == DefaultRootWindow(display)) {
+            XSelectInput(display, event.xcreatewindow.window, StructureNotifyMask);
+        } else if (event.type == MapNotify && titleOf(display, event.xmap.window) == title) {
+            return event.xmap.window;
+        }
+    }
+}
+
+void requestClose(Display* display, Window window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XFlush(display);
+}
+
+long peakKiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+double msBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: mapwatch PROGRAM\n");
+        return 2;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        std::fprintf(stderr, "mapwatch: no display\n");
+        return 2;
+    }
+    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+    XSync(display, False);
+
+    const auto started = Clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl(argv[1], argv[1], nullptr);
+        _exit(127);
+    }
+    const Window box = awaitMap(display, "Автор");
+    const auto boxShown = Clock::now();
+    // Let the box settle as a person would before answering it.
+    usleep(100000);
+    const auto dismissed = Clock::now();
+    requestClose(display, box);
+    const Window window = awaitMap(display, "Лемзор");
+    const auto windowShown = Clock::now();
+    usleep(200000);
+    const long peak = peakKiB(pid);
+    requestClose(display, window);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    std::printf("%.2f %.2f %ld %d\n", msBetween(started, boxShown), msBetween(dismissed, windowShown),
+                peak, WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+    XCloseDisplay(display);
+    return 0;
+}
