@@ -16,6 +16,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+// Xlib hands events and properties over as unions and raw bytes.
+// NOLINTBEGIN(cppcoreguidelines-pro-type-union-access,cppcoreguidelines-pro-type-reinterpret-cast)
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -43,7 +46,8 @@ Window awaitMap(Display* display, const std::string& title) {
     for (;;) {
         XEvent event;
         XNextEvent(display, &event);
-        if (event.type == CreateNotify && event.xcreatewindow.parent == DefaultRootWindow(display)) {
+        if (event.type == CreateNotify &&
+            event.xcreatewindow.parent == DefaultRootWindow(display)) {
             XSelectInput(display, event.xcreatewindow.window, StructureNotifyMask);
         } else if (event.type == MapNotify && titleOf(display, event.xmap.window) == title) {
             return event.xmap.window;
@@ -79,6 +83,8 @@ double msBetween(Clock::time_point from, Clock::time_point to) {
 
 } // namespace
 
+// NOLINTEND(cppcoreguidelines-pro-type-union-access,cppcoreguidelines-pro-type-reinterpret-cast)
+
 int main(int argc, char* argv[]) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: mapwatch PROGRAM\n");
@@ -111,8 +117,9 @@ int main(int argc, char* argv[]) {
     requestClose(display, window);
     int status = 0;
     waitpid(pid, &status, 0);
-    std::printf("%.2f %.2f %ld %d\n", msBetween(started, boxShown), msBetween(dismissed, windowShown),
-                peak, WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+    std::printf("%.2f %.2f %ld %d\n", msBetween(started, boxShown),
+                msBetween(dismissed, windowShown), peak,
+                WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
     XCloseDisplay(display);
     return 0;
 }

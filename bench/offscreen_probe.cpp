@@ -33,6 +33,8 @@ long peakKiB() {
 
 class Probe : public QObject {
   public:
+    explicit Probe(QObject* parent) : QObject(parent) {}
+
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (event->type() != QEvent::Show || widget == nullptr || !widget->isWindow()) {
@@ -58,7 +60,9 @@ class Probe : public QObject {
     double dismissedMs_ = 0;
 };
 
-void installProbe() { QCoreApplication::instance()->installEventFilter(new Probe); }
+void installProbe() {
+    QCoreApplication::instance()->installEventFilter(new Probe(QCoreApplication::instance()));
+}
 
 } // namespace
 

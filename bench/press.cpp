@@ -21,7 +21,11 @@ long statusKiB(const char* field) {
     if (status.open(QIODevice::ReadOnly)) {
         for (const QByteArray& line : status.readAll().split('\n')) {
             if (line.startsWith(field)) {
-                return line.mid(static_cast<qsizetype>(qstrlen(field))).trimmed().split(' ').first().toLong();
+                return line.mid(static_cast<qsizetype>(qstrlen(field)))
+                    .trimmed()
+                    .split(' ')
+                    .first()
+                    .toLong();
             }
         }
     }
@@ -38,11 +42,6 @@ long heapKiB() {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     Main main(1);
-    QTimer::singleShot(0, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            box->accept();
-        }
-    });
     QTimer dismiss;
     QObject::connect(&dismiss, &QTimer::timeout, [] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {

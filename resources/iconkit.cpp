@@ -8,7 +8,7 @@
 #include <QImage>
 #include <QList>
 #include <QTextStream>
-#include <QtEndian>
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -28,10 +28,10 @@ bool writeSvg(const QImage& image, const QString& path) {
         return false;
     }
     QTextStream out(&file);
-    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << image.width() << "\" height=\""
-        << image.height() << "\" viewBox=\"0 0 " << image.width() << ' ' << image.height()
-        << "\" shape-rendering=\"crispEdges\">\n";
+    out << R"(<?xml version="1.0" encoding="UTF-8"?>)" << '\n'
+        << R"(<svg xmlns="http://www.w3.org/2000/svg" width=")" << image.width() << R"(" height=")"
+        << image.height() << R"(" viewBox="0 0 )" << image.width() << ' ' << image.height()
+        << R"(" shape-rendering="crispEdges">)" << '\n';
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width();) {
             const QRgb colour = image.pixel(x, y);
@@ -40,8 +40,8 @@ bool writeSvg(const QImage& image, const QString& path) {
                 ++run;
             }
             if (qAlpha(colour) != 0) {
-                out << "<rect x=\"" << x << "\" y=\"" << y << "\" width=\"" << run
-                    << "\" height=\"1\" fill=\"" << QColor(colour).name() << "\"/>\n";
+                out << R"(<rect x=")" << x << R"(" y=")" << y << R"(" width=")" << run
+                    << R"(" height="1" fill=")" << QColor(colour).name() << R"("/>)" << '\n';
             }
             x += run;
         }
@@ -50,9 +50,12 @@ bool writeSvg(const QImage& image, const QString& path) {
     return out.status() == QTextStream::Ok;
 }
 
+// Little-endian, as every number in an icon file.
 template <typename T> void put(QByteArray& bytes, T value) {
-    const T little = qToLittleEndian(value);
-    bytes.append(reinterpret_cast<const char*>(&little), sizeof little);
+    const auto bits = static_cast<std::uint64_t>(value);
+    for (std::size_t i = 0; i < sizeof(T); ++i) {
+        bytes.append(static_cast<char>((bits >> (8 * i)) & 0xFFU));
+    }
 }
 
 // One icon image: a bottom-up palette bitmap followed by its transparency mask.

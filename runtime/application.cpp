@@ -65,7 +65,7 @@ void finishStartup() {
     Startup& state = startup();
     state.done = true;
     for (const QString& message : std::as_const(state.held)) {
-        std::fprintf(stderr, "%s\n", qPrintable(message));
+        std::fputs(qPrintable(message + u'\n'), stderr);
     }
     state.held.clear();
 }

@@ -18,10 +18,11 @@ namespace {
 // Assistive technology sees a form as a window of its own (a frame), not as a
 // pane inside one.
 QAccessibleInterface* accessibleForm(const QString& className, QObject* object) {
-    if (className == QLatin1String(Form::staticMetaObject.className()) && object->isWidgetType()) {
-        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (className != QLatin1String(Form::staticMetaObject.className()) || widget == nullptr) {
+        return nullptr;
     }
-    return nullptr;
+    return new QAccessibleWidget(widget, QAccessible::Window);
 }
 
 } // namespace

@@ -97,7 +97,8 @@ void TestServices::drawsAreUniform() {
     int odd = 0;
     for (int i = 0; i < draws; ++i) {
         if (reseedEachDraw) {
-            random.reseed(static_cast<float>(43200 + (i / 1000)) + 0.25F);
+            const int tick = 43200 + (i / 1000);
+            random.reseed(static_cast<float>(tick) + 0.25F);
         }
         const float draw = random.next();
         QVERIFY(draw >= 0.0F && draw < 1.0F);

@@ -26,10 +26,11 @@ long residentKiB() {
 
 // A client pixel that neither button nor the score text covers, if any.
 std::optional<QPoint> backgroundPoint(const Main& main) {
-    const QRegion covered = QRegion(main.Button[0]->geometry()) + main.Button[1]->geometry() +
-                            textCorner;
-    for (const QPoint& point : {QPoint(main.width() - 1, 0), QPoint(main.width() - 1, main.height() - 1),
-                                QPoint(0, main.height() - 1), QPoint(main.width() / 2, main.height() / 2)}) {
+    const QRegion covered =
+        QRegion(main.Button[0]->geometry()) + main.Button[1]->geometry() + textCorner;
+    for (const QPoint& point :
+         {QPoint(main.width() - 1, 0), QPoint(main.width() - 1, main.height() - 1),
+          QPoint(0, main.height() - 1), QPoint(main.width() / 2, main.height() / 2)}) {
         if (main.rect().contains(point) && !covered.contains(point)) {
             return point;
         }
@@ -60,8 +61,8 @@ void TestStorm::pressesAndResizesKeepTheTotalsExact() {
                             ? qEnvironmentVariableIntValue("LEMZOR_STORM_PRESSES")
                             : 100000;
     const int resizes = presses / 20;
-    qInfo("seed %u (replay with LEMZOR_STORM_SEED=%u), %d presses, %d resizes", seed, seed,
-          presses, resizes);
+    qInfo("seed %u (replay with LEMZOR_STORM_SEED=%u), %d presses, %d resizes", seed, seed, presses,
+          resizes);
     QRandomGenerator random(seed);
     const auto start = std::chrono::steady_clock::now();
 
@@ -101,7 +102,8 @@ void TestStorm::pressesAndResizesKeepTheTotalsExact() {
         QCOMPARE(shown[1], QString("Промахов:  %1 ").arg(main->promahov));
         if (press % 97 == 0) {
             if (const auto point = backgroundPoint(*main)) {
-                const QColor pixel = main->grab(QRect(*point, QSize(1, 1))).toImage().pixelColor(0, 0);
+                const QColor pixel =
+                    main->grab(QRect(*point, QSize(1, 1))).toImage().pixelColor(0, 0);
                 QCOMPARE(pixel, colourOf(*main));
             }
         }

@@ -5,8 +5,8 @@
 #include <random>
 
 int main(int argc, char* argv[]) {
-    return runtime::run(
-        argc, argv,
-        {QStringLiteral("Лемзор"), QStringLiteral(LEMZOR_VERSION), QStringLiteral(LEMZOR_APP_ID)},
-        [] { return std::make_unique<Main>(std::random_device{}()); });
+    const runtime::ProgramInfo info{QStringLiteral("Лемзор"), QString::fromLatin1(version::number),
+                                    QString::fromLatin1(version::appId)};
+    return runtime::run(argc, argv, info,
+                        [] { return std::make_unique<Main>(std::random_device{}()); });
 }

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # A storm in a real X server: 1,000 presses sent by xdotool in bursts between
-# resizes, 8 ms apart. Afterwards the totals on screen add up to the presses
-# sent: none lost, none counted twice. (At 1 ms apart the X server and the
-# toolkit drop about one click in 400 even for a bare QPushButton, before any
-# program code runs; 8 ms is still ten times faster than anyone clicks.)
+# resizes. Afterwards the totals on screen add up to the presses sent: none
+# lost, none counted twice. Under openbox's stock click-to-focus binding, or
+# closer than a few milliseconds apart, some clicks never reach any window (a
+# bare QPushButton misses them too), so openbox runs without mouse bindings
+# and the clicks come 8 ms apart: still ten times faster than anyone clicks.
 lemzor=$1
 source "$(dirname "$0")/xsession.sh"
-start_xsession
+start_xsession "$(dirname "$0")/openbox-no-click-grab.xml"
 bursts=10
 per_burst=100
 
@@ -25,8 +26,7 @@ read_totals() {
         -fill white -opaque 'srgb(255,0,0)' -opaque 'srgb(0,255,0)' -colorspace gray \
         -filter point -resize 300% "$XSESSION_DIR/totals.png"
     tesseract "$XSESSION_DIR/totals.png" - -l rus --psm 6 2>/dev/null |
-        awk '/Угадано/ {gsub(/[^0-9]/, "", $0); right = $0} /Промахов/ {gsub(/[^0-9]/, "", $0); wrong = $0}
-             END {print right + 0, wrong + 0}'
+        awk '/[0-9]/ {gsub(/[^0-9]/, ""); totals[++n] = $0} END {print totals[1] + 0, totals[2] + 0}'
 }
 
 RANDOM=1206

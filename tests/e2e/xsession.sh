@@ -33,9 +33,15 @@ wait_for() {
 }
 
 # Starts Xvfb on a display number it picks itself (-displayfd), so parallel
-# tests never clash, then openbox, and waits until openbox manages windows.
+# tests never clash, then openbox (with the configuration file given, if any;
+# "none" for no window manager), and waits until openbox manages windows.
 start_xsession() {
     local with_wm=${1:-openbox}
+    local wm_args=(--sm-disable)
+    if [ -f "$with_wm" ]; then
+        wm_args+=(--config-file "$with_wm")
+        with_wm=openbox
+    fi
     # -noreset: the server would otherwise restart, refusing connections for a
     # moment, each time its last client (the readiness probe) leaves.
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$XSESSION_DIR/display" \
@@ -48,7 +54,7 @@ start_xsession() {
     mkdir -m 0700 "$XDG_RUNTIME_DIR"
     unset QT_QPA_PLATFORM
     if [ "$with_wm" = openbox ]; then
-        openbox --sm-disable >"$XSESSION_DIR/openbox.log" 2>&1 &
+        openbox "${wm_args[@]}" >"$XSESSION_DIR/openbox.log" 2>&1 &
         OPENBOX_PID=$!
         # openbox announces itself before it manages windows; the active-window
         # support comes last, and a little grace after it.
