@@ -43,9 +43,7 @@ await_end() {
     wait "$pid" || status=$?
 }
 
-start_game --frobnicate -x bar
-xdotool windowactivate --sync "$box" key Return
-win=$(find_window 'Лемзор') || fail "no window with unknown arguments"
+start_and_dismiss --frobnicate -x bar
 close_window "$win"
 await_end
 [ "$status" -eq 0 ] || fail "unknown arguments: status $status: $(cat "$log")"
@@ -57,17 +55,13 @@ await_end
 [ "$status" -eq 143 ] && [ ! -s "$log" ] || fail "SIGTERM at the credit box: status $status: $(cat "$log")"
 echo "ok: SIGTERM at the credit box ends it at once, silently (status 143)"
 
-start_game
-xdotool windowactivate --sync "$box" key Return
-find_window 'Лемзор' >/dev/null || fail "no window"
+start_and_dismiss
 kill -TERM "$pid"
 await_end
 [ "$status" -eq 143 ] && [ ! -s "$log" ] || fail "SIGTERM at the window: status $status: $(cat "$log")"
 echo "ok: SIGTERM at the window ends it at once, silently (status 143)"
 
-start_game
-xdotool windowactivate --sync "$box" key Return
-find_window 'Лемзор' >/dev/null || fail "no window"
+start_and_dismiss
 kill "$OPENBOX_PID" "$XVFB_PID"
 wait "$OPENBOX_PID" "$XVFB_PID" 2>/dev/null || true
 OPENBOX_PID= XVFB_PID=

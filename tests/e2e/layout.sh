@@ -49,11 +49,7 @@ check_places() {
     done
 }
 
-"$lemzor" 2>"$XSESSION_DIR/lemzor.log" &
-pid=$!
-box=$(find_window 'Автор') || fail "no credit box"
-xdotool windowactivate --sync "$box" key Return
-win=$(find_window 'Лемзор') || fail "no main window"
+start_and_dismiss
 wait_for 5 sh -c "xprop -id $win _NET_FRAME_EXTENTS | grep -q '='" || fail "no frame extents"
 sleep 0.2
 

@@ -11,11 +11,7 @@ start_xsession "$(dirname "$0")/openbox-no-click-grab.xml"
 bursts=10
 per_burst=100
 
-"$lemzor" 2>"$XSESSION_DIR/lemzor.log" &
-pid=$!
-box=$(find_window 'Автор') || fail "no credit box"
-xdotool windowactivate --sync "$box" key Return
-win=$(find_window 'Лемзор') || fail "no window"
+start_and_dismiss
 wait_for 5 sh -c "xprop -id $win _NET_FRAME_EXTENTS | grep -q '='" || fail "no frame extents"
 sleep 0.2
 

@@ -87,6 +87,17 @@ close_window() {
     xdotool windowactivate --sync "$1" key alt+F4
 }
 
+# Starts $lemzor with any arguments given, dismisses its credit box with Return
+# and waits for its window: sets pid and win.
+start_and_dismiss() {
+    "$lemzor" "$@" 2>"$XSESSION_DIR/lemzor.log" &
+    pid=$!
+    local box
+    box=$(find_window 'Автор') || fail "no credit box"
+    xdotool windowactivate --sync "$box" key Return
+    win=$(find_window 'Лемзор') || fail "no window after the credit box"
+}
+
 window_gone() {
     ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1
 }
