@@ -32,7 +32,6 @@ class Form : public QWidget, public Canvas {
     void print(std::string_view text) override;
     void endLine() override;
 
-    [[nodiscard]] Colour backColour() const { return fromQColor(back_); }
     // The run-time text on the window now, one string per print, for readers
     // that cannot see it.
     [[nodiscard]] QStringList printedText() const;

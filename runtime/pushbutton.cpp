@@ -6,14 +6,6 @@ namespace runtime {
 
 PushButton::PushButton(const QString& caption, QWidget* form) : QPushButton(caption, form) {}
 
-Twips PushButton::twipsLeft() const {
-    return toTwips(x(), *this);
-}
-
-Twips PushButton::twipsTop() const {
-    return toTwips(y(), *this);
-}
-
 Twips PushButton::twipsWidth() const {
     return toTwips(width(), *this);
 }

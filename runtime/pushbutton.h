@@ -11,8 +11,6 @@ class PushButton : public QPushButton {
   public:
     PushButton(const QString& caption, QWidget* form);
 
-    [[nodiscard]] Twips twipsLeft() const;
-    [[nodiscard]] Twips twipsTop() const;
     [[nodiscard]] Twips twipsWidth() const;
     [[nodiscard]] Twips twipsHeight() const;
 

@@ -34,10 +34,4 @@ QColor toQColor(Colour colour) {
             static_cast<int>((colour >> 16U) & 0xFFU)};
 }
 
-Colour fromQColor(const QColor& colour) {
-    const QColor rgb = colour.toRgb();
-    return static_cast<Colour>(rgb.red()) | (static_cast<Colour>(rgb.green()) << 8U) |
-           (static_cast<Colour>(rgb.blue()) << 16U);
-}
-
 } // namespace runtime

@@ -15,6 +15,5 @@ int toPixels(Twips length, const QPaintDevice& device);
 Twips toTwips(int pixels, const QPaintDevice& device);
 
 QColor toQColor(Colour colour);
-Colour fromQColor(const QColor& colour);
 
 } // namespace runtime
