@@ -32,8 +32,7 @@ class Form : public QWidget, public Canvas {
     void print(std::string_view text) override;
     void endLine() override;
 
-    // The run-time text on the window now, one string per print, for readers
-    // that cannot see it.
+    // The run-time text on the window now, one string per print.
     [[nodiscard]] QStringList printedText() const;
 
     // The outer size: frame and caption included.

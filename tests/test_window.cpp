@@ -13,7 +13,9 @@ namespace {
 // 15 twips a pixel.
 std::array<QPoint, 2> placesFor(const QRect& outer) {
     constexpr float twipsPerPixel = 15;
-    const auto pixels = [](float twips) { return static_cast<int>(std::round(twips / 15)); };
+    const auto pixels = [](float twips) {
+        return static_cast<int>(std::round(twips / twipsPerPixel));
+    };
     const float width = static_cast<float>(outer.width()) * twipsPerPixel;
     const float height = static_cast<float>(outer.height()) * twipsPerPixel;
     const int top = pixels(height - 500 - 735);
