@@ -2,10 +2,13 @@
 
 #include "error.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QIcon>
+#include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
@@ -37,6 +40,8 @@ Form::Form(std::uint64_t randomSeed)
     // paintEvent fills every pixel itself.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
+
+Form::~Form() = default;
 
 void Form::setBackColour(Colour colour) {
     back_ = toQColor(colour);
@@ -83,6 +88,18 @@ void Form::setClientSize(Twips width, Twips height) {
 void Form::loadAndShow() {
     guarded([this] { onLoad(); });
     show();
+}
+
+void Form::messageBox(const QString& prompt, const QString& title) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok);
+    QAbstractButton* ok = box->button(QMessageBox::Ok);
+    ok->setText(QStringLiteral("ОК"));
+    // Some styles put an icon on dialog buttons; this box has none anywhere.
+    ok->setIcon(QIcon());
+    // The only button is also the one Escape and the close button press.
+    box->setEscapeButton(ok);
+    box->exec();
+    box_ = std::move(box);
 }
 
 void Form::paintEvent(QPaintEvent* event) {

@@ -11,7 +11,10 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <memory>
 #include <vector>
+
+class QMessageBox;
 
 namespace runtime {
 
@@ -26,6 +29,11 @@ class Form : public QWidget, public Canvas {
 
   public:
     explicit Form(std::uint64_t randomSeed);
+    ~Form() override;
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+    Form(Form&&) = delete;
+    Form& operator=(Form&&) = delete;
 
     void setBackColour(Colour colour) override;
     void clear() override;
@@ -45,6 +53,9 @@ class Form : public QWidget, public Canvas {
 
     // Raises the load event, then shows the form.
     void loadAndShow();
+
+    // A modal box with one OK button and no icon; returns when it is dismissed.
+    void messageBox(const QString& prompt, const QString& title);
 
   protected:
     virtual void onLoad() {}
@@ -71,6 +82,9 @@ class Form : public QWidget, public Canvas {
     QSize laidOutFor_;
     SystemClock clock_;
     Random random_;
+    // Kept, hidden, until the form goes: tearing a box down waits on the
+    // display server, and the window shown after it should not.
+    std::unique_ptr<QMessageBox> box_;
 };
 
 } // namespace runtime

@@ -1,6 +1,7 @@
 #include "window_fixture.h"
 
 #include <QAbstractButton>
+#include <QPointer>
 #include <QRegularExpression>
 #include <array>
 #include <cmath>
@@ -49,30 +50,35 @@ void TestWindow::creditBoxComesFirst_data() {
 
 void TestWindow::creditBoxComesFirst() {
     QFETCH(QString, dismissal);
-    Main main(1);
-    bool seen = false;
-    whenBoxShown([&](QMessageBox* box) {
-        seen = true;
-        QVERIFY(!main.isVisible());
-        QCOMPARE(box->windowTitle(), "Автор");
-        QCOMPARE(box->icon(), QMessageBox::NoIcon);
-        QVERIFY(box->iconPixmap().isNull());
-        QCOMPARE(box->buttons().size(), 1);
-        QCOMPARE(box->buttons().first()->text(), "ОК");
-        QVERIFY(box->buttons().first()->icon().isNull());
-        static const QRegularExpression sentence(
-            u"^[А-ЯЁ][^.!?]*\\b(19|20)\\d\\d\\b[^.!?]*\\.$"_qs);
-        QVERIFY2(sentence.match(box->text()).hasMatch(), qPrintable(box->text()));
-        if (dismissal == "close") {
-            box->close();
-        } else {
-            QTest::keyClick(box, dismissal == "Return" ? Qt::Key_Return : Qt::Key_Escape);
-        }
-    });
-    main.loadAndShow();
-    QVERIFY(seen);
-    QVERIFY(main.isVisible());
-    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QPointer<QMessageBox> shownBox;
+    {
+        Main main(1);
+        whenBoxShown([&](QMessageBox* box) {
+            shownBox = box;
+            QVERIFY(!main.isVisible());
+            QCOMPARE(box->windowTitle(), "Автор");
+            QCOMPARE(box->icon(), QMessageBox::NoIcon);
+            QVERIFY(box->iconPixmap().isNull());
+            QCOMPARE(box->buttons().size(), 1);
+            QCOMPARE(box->buttons().first()->text(), "ОК");
+            QVERIFY(box->buttons().first()->icon().isNull());
+            static const QRegularExpression sentence(
+                u"^[А-ЯЁ][^.!?]*\\b(19|20)\\d\\d\\b[^.!?]*\\.$"_qs);
+            QVERIFY2(sentence.match(box->text()).hasMatch(), qPrintable(box->text()));
+            if (dismissal == "close") {
+                box->close();
+            } else {
+                QTest::keyClick(box, dismissal == "Return" ? Qt::Key_Return : Qt::Key_Escape);
+            }
+        });
+        main.loadAndShow();
+        QVERIFY(shownBox);
+        QVERIFY(main.isVisible());
+        QVERIFY(!shownBox->isVisible());
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    }
+    // The box outlives its dismissal, out of sight, but not the window.
+    QVERIFY(shownBox.isNull());
 }
 
 void TestWindow::startsPlainWithFocusOnGreen() {

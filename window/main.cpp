@@ -3,7 +3,6 @@
 #include "game/score.h"
 #include "icon-red.xpm"
 #include "runtime/error.h"
-#include "runtime/messagebox.h"
 
 #include <QIcon>
 #include <QPixmap>
@@ -56,8 +55,8 @@ Main::Main(std::uint64_t randomSeed)
 }
 
 void Main::onLoad() {
-    runtime::messageBox(QStringLiteral("Игру «Лемзор» написала команда Лемзора в 2026 году."),
-                        QStringLiteral("Автор"));
+    messageBox(QStringLiteral("Игру «Лемзор» написала команда Лемзора в 2026 году."),
+               QStringLiteral("Автор"));
 }
 
 void Main::onResize() {
