@@ -77,6 +77,12 @@ long peakKiB(pid_t pid) {
     return -1;
 }
 
+// A window may be gone by the time its title is asked for; it is simply not
+// the one awaited.
+int ignoreError(Display* /*display*/, XErrorEvent* /*error*/) {
+    return 0;
+}
+
 double msBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
@@ -95,6 +101,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "mapwatch: no display\n");
         return 2;
     }
+    XSetErrorHandler(ignoreError);
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
     XSync(display, False);
 

@@ -3,7 +3,12 @@
 # (bench/floor.cpp), start-up and memory in a real X server (Xvfb and openbox)
 # and on Qt's offscreen platform, press to paint, memory growth, and idle cost.
 build=${1:-build}
-runs=${RUNS:-20}
+# Both programs talk to one private session bus, as on a desktop; without one
+# the floor would start a bus daemon of its own that outlives the bench.
+if [ -z "${LEMZOR_SESSION_BUS:-}" ]; then
+    LEMZOR_SESSION_BUS=1 exec dbus-run-session -- bash "$0" "$@"
+fi
+runs=${RUNS:-40}
 source "$(dirname "$0")/../tests/e2e/xsession.sh"
 start_xsession
 export QT_LOGGING_RULES="*.warning=false"
