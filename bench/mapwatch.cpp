@@ -5,13 +5,11 @@
 // and closes the window.
 //   mapwatch PROGRAM        prints: box_ms window_ms peak_kib exit_status
 
-#include <X11/Xatom.h>
+#include "tests/process_memory.h"
+
 #include <X11/Xlib.h>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,16 +65,6 @@ void requestClose(Display* display, Window window) {
     XFlush(display);
 }
 
-long peakKiB(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return -1;
-}
-
 // A window may be gone by the time its title is asked for; it is simply not
 // the one awaited.
 int ignoreError(Display* /*display*/, XErrorEvent* /*error*/) {
@@ -120,7 +108,7 @@ int main(int argc, char* argv[]) {
     const Window window = awaitMap(display, "Лемзор");
     const auto windowShown = Clock::now();
     usleep(200000);
-    const long peak = peakKiB(pid);
+    const long peak = process_memory::statusKiB("VmHWM:", std::to_string(pid));
     requestClose(display, window);
     int status = 0;
     waitpid(pid, &status, 0);

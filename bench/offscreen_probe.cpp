@@ -3,9 +3,10 @@
 // credit box from the launch (LEMZOR_BENCH_LAUNCH_NS, CLOCK_REALTIME), closes
 // the box after 100 ms, times the show of the main window from that close,
 // prints "box_ms window_ms peak_kib" and quits.
+#include "tests/process_memory.h"
+
 #include <QCoreApplication>
 #include <QEvent>
-#include <QFile>
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
@@ -17,18 +18,6 @@ namespace {
 double nowMs() {
     using namespace std::chrono;
     return duration<double, std::milli>(system_clock::now().time_since_epoch()).count();
-}
-
-long peakKiB() {
-    QFile status("/proc/self/status");
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith("VmHWM:")) {
-                return line.mid(6).trimmed().split(' ').first().toLong();
-            }
-        }
-    }
-    return -1;
 }
 
 class Probe : public QObject {
@@ -47,7 +36,8 @@ class Probe : public QObject {
                 box->close();
             });
         } else if (widget->windowTitle() == "Лемзор" && dismissedMs_ > 0) {
-            std::printf("%.2f %.2f %ld\n", boxMs_, nowMs() - dismissedMs_, peakKiB());
+            std::printf("%.2f %.2f %ld\n", boxMs_, nowMs() - dismissedMs_,
+                        process_memory::statusKiB("VmHWM:"));
             std::fflush(stdout);
             QTimer::singleShot(0, widget, &QWidget::close);
         }

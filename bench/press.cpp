@@ -1,57 +1,23 @@
 // Press to paint on offscreen: from a click on a button to the end of the
 // repaint that shows the new colour and score lines, over 10,000 presses;
 // then the memory that 100,000 more presses add.
-#include "window/main.h"
+#include "tests/process_memory.h"
+#include "tests/window_fixture.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <malloc.h>
 #include <vector>
 
-namespace {
-
-long statusKiB(const char* field) {
-    QFile status("/proc/self/status");
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith(field)) {
-                return line.mid(static_cast<qsizetype>(qstrlen(field)))
-                    .trimmed()
-                    .split(' ')
-                    .first()
-                    .toLong();
-            }
-        }
-    }
-    return -1;
-}
-
-long heapKiB() {
-    const struct mallinfo2 info = mallinfo2();
-    return static_cast<long>((info.uordblks + info.hblkhd) / 1024);
-}
-
-} // namespace
+using process_memory::heapInUseKiB;
+using process_memory::statusKiB;
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    Main main(1);
-    QTimer dismiss;
-    QObject::connect(&dismiss, &QTimer::timeout, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            box->accept();
-        }
-    });
-    dismiss.start(5);
-    main.loadAndShow();
-    dismiss.stop();
-    if (!QTest::qWaitForWindowExposed(&main)) {
+    const auto main = fixture::startedWindow();
+    if (!main) {
         return 1;
     }
 
@@ -61,7 +27,7 @@ int main(int argc, char* argv[]) {
     micros.reserve(timed);
     for (int i = 0; i < 1000 + timed; ++i) {
         const auto start = Clock::now();
-        QTest::mouseClick(main.Button.at(i % 2), Qt::LeftButton);
+        QTest::mouseClick(main->Button.at(i % 2), Qt::LeftButton);
         // The repaint runs from the event loop, as it does in play.
         QCoreApplication::processEvents();
         const auto end = Clock::now();
@@ -74,13 +40,13 @@ int main(int argc, char* argv[]) {
     const double p99 = micros[micros.size() * 99 / 100];
 
     constexpr int presses = 100000;
-    const long heapBefore = heapKiB();
+    const long heapBefore = heapInUseKiB();
     const long residentBefore = statusKiB("VmRSS:");
     for (int i = 0; i < presses; ++i) {
-        QTest::mouseClick(main.Button.at(i % 2), Qt::LeftButton);
+        QTest::mouseClick(main->Button.at(i % 2), Qt::LeftButton);
         QCoreApplication::processEvents();
     }
-    std::printf("%.1f %.1f %ld %ld %d\n", median, p99, heapKiB() - heapBefore,
-                statusKiB("VmRSS:") - residentBefore, main.ugadano + main.promahov);
+    std::printf("%.1f %.1f %ld %ld %d\n", median, p99, heapInUseKiB() - heapBefore,
+                statusKiB("VmRSS:") - residentBefore, main->ugadano + main->promahov);
     return 0;
 }

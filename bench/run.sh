@@ -32,7 +32,7 @@ done
 # column N of a results file, as stats
 column() { awk -v n="$2" '{print $n}' "$results/$1" | stats; }
 
-row() { # label, file stem, column, unit, target ratio
+row() { # label, file stem, column, unit
     local label=$1 stem=$2 n=$3 unit=$4
     read -r lm lmin lmax < <(column "$stem-lemzor" "$n")
     read -r fm fmin fmax < <(column "$stem-floor" "$n")
@@ -60,11 +60,8 @@ printf "| %-40s | %9s KiB heap, %s KiB resident | | | < 256 KiB |\n" \
 
 # Idle: context switches of all the game's threads over 10 quiet seconds.
 switches() { cat /proc/"$1"/task/*/status | awk '/ctxt_switches/ {s += $2} END {print s}'; }
-"$build/window/lemzor" 2>/dev/null &
-pid=$!
-box=$(find_window 'Автор')
-xdotool windowactivate --sync "$box" key Return
-find_window 'Лемзор' >/dev/null
+lemzor=$build/window/lemzor
+start_and_dismiss
 sleep 1
 before=$(switches "$pid")
 sleep 10

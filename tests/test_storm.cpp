@@ -1,28 +1,13 @@
+#include "process_memory.h"
 #include "window_fixture.h"
 
-#include <QFile>
 #include <QRandomGenerator>
 #include <QRegion>
 #include <chrono>
-#include <malloc.h>
 
 using namespace fixture;
 
 namespace {
-
-// Resident memory of this process in KiB.
-long residentKiB() {
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').first().toLong();
-        }
-    }
-    return -1;
-}
 
 // A client pixel that neither button nor the score text covers, if any.
 std::optional<QPoint> backgroundPoint(const Main& main) {
@@ -36,12 +21,6 @@ std::optional<QPoint> backgroundPoint(const Main& main) {
         }
     }
     return std::nullopt;
-}
-
-// Heap bytes in use: what the program holds, whatever the allocator keeps in reserve.
-long heapInUseKiB() {
-    const struct mallinfo2 info = mallinfo2();
-    return static_cast<long>((info.uordblks + info.hblkhd) / 1024);
 }
 
 } // namespace
@@ -74,8 +53,8 @@ void TestStorm::pressesAndResizesKeepTheTotalsExact() {
         emit main->Button.at(i % 2)->clicked();
     }
     QCoreApplication::processEvents();
-    const long settledKiB = residentKiB();
-    const long settledHeapKiB = heapInUseKiB();
+    const long settledKiB = process_memory::statusKiB("VmRSS:");
+    const long settledHeapKiB = process_memory::heapInUseKiB();
     const int warmUp = main->ugadano + main->promahov;
     long peakKiB = 0;
     int resized = 0;
@@ -108,13 +87,13 @@ void TestStorm::pressesAndResizesKeepTheTotalsExact() {
             }
         }
         if (press % 1000 == 0) {
-            peakKiB = std::max(peakKiB, residentKiB());
+            peakKiB = std::max(peakKiB, process_memory::statusKiB("VmRSS:"));
         }
     }
     main->resize(firstSize);
     QCoreApplication::processEvents();
-    const long endKiB = residentKiB();
-    const long endHeapKiB = heapInUseKiB();
+    const long endKiB = process_memory::statusKiB("VmRSS:");
+    const long endHeapKiB = process_memory::heapInUseKiB();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     qInfo("%d presses, %d resizes in %.1f s; at the first size before and after: heap in use %ld "

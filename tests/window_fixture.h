@@ -54,6 +54,18 @@ inline QColor colourOf(const Main& main) {
     return main.cvetIndex == 1 ? red : green;
 }
 
+// Pixels of the image that are not the colour.
+inline int pixelsUnlike(const QImage& image, const QColor& colour) {
+    const QRgb wanted = colour.rgb();
+    int unlike = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            unlike += image.pixel(x, y) != wanted ? 1 : 0;
+        }
+    }
+    return unlike;
+}
+
 // Device pixels of the window that are not the colour, leaving out the buttons
 // and, if asked, the corner where the score lines stand.
 inline int strayPixels(Main& main, const QColor& colour, bool skipText) {
@@ -67,26 +79,12 @@ inline int strayPixels(Main& main, const QColor& colour, bool skipText) {
             cover.fillRect(textCorner, colour);
         }
     }
-    int stray = 0;
-    const QRgb wanted = colour.rgb();
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            stray += image.pixel(x, y) != wanted ? 1 : 0;
-        }
-    }
-    return stray;
+    return pixelsUnlike(image, colour);
 }
 
 // Device pixels in the text corner that are not the colour: the ink of the score lines.
 inline int inkPixels(Main& main, const QColor& colour) {
-    const QImage image = main.grab(textCorner).toImage();
-    int ink = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            ink += image.pixelColor(x, y) != colour ? 1 : 0;
-        }
-    }
-    return ink;
+    return pixelsUnlike(main.grab(textCorner).toImage(), colour);
 }
 
 } // namespace fixture
