@@ -11,8 +11,6 @@ const char* title(RuntimeError::Kind kind) {
     switch (kind) {
     case RuntimeError::Kind::Overflow:
         return "переполнение";
-    case RuntimeError::Kind::BadCall:
-        return "недопустимый вызов";
     case RuntimeError::Kind::NoDisplay:
         return "не удалось открыть окно";
     case RuntimeError::Kind::DisplayLost:

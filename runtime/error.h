@@ -9,7 +9,7 @@ namespace runtime {
 // stops at once; the form layer reports it and ends the program.
 class RuntimeError : public std::runtime_error {
   public:
-    enum class Kind { Overflow, BadCall, NoDisplay, DisplayLost, Internal };
+    enum class Kind { Overflow, NoDisplay, DisplayLost, Internal };
 
     RuntimeError(Kind kind, const std::string& detail);
 

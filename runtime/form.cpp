@@ -30,8 +30,7 @@ QAccessibleInterface* accessibleForm(const QString& className, QObject* object) 
 
 } // namespace
 
-Form::Form(std::uint64_t randomSeed)
-    : back_(palette().color(QPalette::Button)), random_(randomSeed) {
+Form::Form() : back_(palette().color(QPalette::Button)) {
     static const bool accessible = [] {
         QAccessible::installFactory(accessibleForm);
         return true;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "clock.h"
-#include "random.h"
 #include "services.h"
 #include "twips.h"
 
@@ -28,7 +26,7 @@ class Form : public QWidget, public Canvas {
     Q_OBJECT
 
   public:
-    explicit Form(std::uint64_t randomSeed);
+    Form();
     ~Form() override;
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
@@ -47,9 +45,6 @@ class Form : public QWidget, public Canvas {
     [[nodiscard]] Twips outerWidth() const;
     [[nodiscard]] Twips outerHeight() const;
     void setClientSize(Twips width, Twips height);
-
-    Clock& clock() { return clock_; }
-    Generator& generator() { return random_; }
 
     // Raises the load event, then shows the form.
     void loadAndShow();
@@ -80,8 +75,6 @@ class Form : public QWidget, public Canvas {
     std::vector<TextRun> text_;
     QPoint printPosition_;
     QSize laidOutFor_;
-    SystemClock clock_;
-    Random random_;
     // Kept, hidden, until the form goes: tearing a box down waits on the
     // display server, and the window shown after it should not.
     std::unique_ptr<QMessageBox> box_;

@@ -1,51 +1,25 @@
+#include "fakes.h"
 #include "game/cvet.h"
 #include "game/score.h"
+#include "runtime/error.h"
+#include "runtime/numeric.h"
+#include "runtime/random.h"
 
 #include <QTest>
+#include <cmath>
 #include <limits>
-#include <string>
-#include <vector>
 
 namespace {
 
 // Records what the rules ask of the window, in order.
 class RecordingCanvas final : public runtime::Canvas {
   public:
-    void setBackColour(runtime::Colour colour) override {
-        calls.push_back("back " + std::to_string(colour));
-    }
-    void clear() override { calls.emplace_back("clear"); }
-    void print(std::string_view text) override { calls.push_back("print " + std::string(text)); }
-    void endLine() override { calls.emplace_back("end of line"); }
+    void setBackColour(runtime::Colour colour) override { calls << QString::number(colour); }
+    void clear() override { calls << "clear"; }
+    void print(std::string_view text) override { calls << QString::fromUtf8(text); }
+    void endLine() override { calls << "\n"; }
 
-    std::vector<std::string> calls;
-};
-
-class FixedClock final : public runtime::Clock {
-  public:
-    float timeOfDay() override { return 45296.25F; }
-};
-
-// Gives the draws it is told to, and checks that each draw follows a re-seed from the clock.
-class ScriptedGenerator final : public runtime::Generator {
-  public:
-    void reseed(float value) override { seeds.push_back(value); }
-    float next() override {
-        unseededDraws += seeds.size() == drawsGiven + 1 ? 0 : 1;
-        return draws.at(drawsGiven++);
-    }
-
-    std::vector<float> draws;
-    std::vector<float> seeds;
-    std::size_t drawsGiven = 0;
-    int unseededDraws = 0;
-};
-
-struct Table {
-    RecordingCanvas canvas;
-    FixedClock clock;
-    ScriptedGenerator generator;
-    game::Services services{canvas, clock, generator};
+    QStringList calls;
 };
 
 constexpr auto largest = std::numeric_limits<std::int32_t>::max();
@@ -55,138 +29,97 @@ constexpr auto largest = std::numeric_limits<std::int32_t>::max();
 class TestRules : public QObject {
     Q_OBJECT
 
+    RecordingCanvas canvas_;
+    fakes::Clock clock_;
+    fakes::Generator generator_;
+    game::Services services_{canvas_, clock_, generator_};
+
   private slots:
-    void colourFollowsTheDraw_data();
-    void colourFollowsTheDraw();
-    void lastDrawWins();
-    void scoresTheGuess_data();
-    void scoresTheGuess();
-    void printsBothLinesAfterTheColour();
-    void scoreLinesAreExact_data();
-    void scoreLinesAreExact();
-    void countersStopAtTheLargest_data();
-    void countersStopAtTheLargest();
+    void init() {
+        canvas_.calls.clear();
+        generator_ = {};
+    }
+
+    void colourFollowsTheDraw_data() {
+        QTest::addColumn<float>("draw");
+        QTest::addColumn<int>("colourIndex");
+        QTest::newRow("zero") << 0.0F << 0;
+        QTest::newRow("just under a half") << std::nextafter(0.5F, 0.0F) << 0;
+        QTest::newRow("a half, a tie to even") << 0.5F << 0;
+        QTest::newRow("just over a half") << std::nextafter(0.5F, 1.0F) << 1;
+        QTest::newRow("largest draw") << std::nextafter(1.0F, 0.0F) << 1;
+    }
+    void colourFollowsTheDraw() {
+        QFETCH(float, draw);
+        QFETCH(int, colourIndex);
+        generator_.draws = {1 - draw, draw};
+        std::uint8_t cvetIndex = 0;
+        // The second draw alone decides; each comes after a re-seed from the clock.
+        game::cvet(services_, cvetIndex);
+        game::cvet(services_, cvetIndex);
+        QCOMPARE(int{cvetIndex}, colourIndex);
+        QCOMPARE(generator_.seeds, std::vector<float>(2, clock_.now));
+        QCOMPARE(canvas_.calls.last(), colourIndex == 0 ? "65280" : "255");
+    }
+
+    void pressScoresAndPrints_data() {
+        QTest::addColumn<int>("buttonIndex");
+        QTest::addColumn<float>("draw");
+        QTest::addColumn<int>("ugadano");
+        QTest::addColumn<int>("promahov");
+        QTest::newRow("green guessed, green drawn") << 0 << 0.25F << 8 << 3;
+        QTest::newRow("green guessed, red drawn") << 0 << 0.75F << 7 << 4;
+        QTest::newRow("red guessed, red drawn") << 1 << 0.75F << 8 << 3;
+        QTest::newRow("red guessed, green drawn") << 1 << 0.25F << 7 << 4;
+        // The counters stop at the largest instead of wrapping to a negative number.
+        QTest::newRow("right at the largest") << 0 << 0.25F << largest << 3;
+        QTest::newRow("wrong at the largest") << 0 << 0.75F << 7 << largest;
+    }
+    void pressScoresAndPrints() {
+        QFETCH(int, buttonIndex);
+        QFETCH(float, draw);
+        QFETCH(int, ugadano);
+        QFETCH(int, promahov);
+        generator_.draws = {draw};
+        std::uint8_t cvetIndex = 0;
+        std::int32_t right = ugadano == largest ? largest : 7;
+        std::int32_t wrong = promahov == largest ? largest : 3;
+        game::onButtonPress(services_, static_cast<std::int16_t>(buttonIndex), cvetIndex, right,
+                            wrong);
+        QCOMPARE(right, ugadano);
+        QCOMPARE(wrong, promahov);
+        QCOMPARE(canvas_.calls, QStringList({draw < 0.5F ? "65280" : "255", "clear",
+                                             QString("Угадано:  %1 ").arg(ugadano), "\n",
+                                             QString("Промахов:  %1 ").arg(promahov), "\n"}));
+    }
+
+    void reportsInOneRussianLine() {
+        using runtime::RuntimeError;
+        QCOMPARE(runtime::report(RuntimeError(RuntimeError::Kind::Overflow, "")),
+                 "Лемзор: ошибка выполнения: переполнение.");
+        QCOMPARE(runtime::report(RuntimeError(RuntimeError::Kind::Internal, "сбой")),
+                 "Лемзор: ошибка выполнения: внутренняя ошибка (сбой).");
+    }
+
+    // As the game draws: a re-seed before every draw, many inside one clock tick.
+    void drawsAreUniformAndFresh() {
+        constexpr int draws = 200000;
+        runtime::Random random(20261206);
+        std::array<int, 100> counts{};
+        for (int i = 0; i < draws; ++i) {
+            random.reseed(static_cast<float>(43200 + (i / 1000)));
+            const double scaled = static_cast<double>(random.next()) * 16777216.0;
+            QVERIFY(scaled >= 0 && scaled < 16777216.0 && scaled == std::floor(scaled));
+            ++counts.at(static_cast<std::size_t>(scaled / 167772.16));
+        }
+        double chiSquare = 0;
+        for (const int count : counts) {
+            chiSquare += (count - draws / 100.0) * (count - draws / 100.0) / (draws / 100.0);
+        }
+        // 99 degrees of freedom: exceeded by chance once in a thousand runs.
+        QVERIFY2(chiSquare < 148.2, qPrintable(QString::number(chiSquare)));
+    }
 };
-
-void TestRules::colourFollowsTheDraw_data() {
-    QTest::addColumn<float>("draw");
-    QTest::addColumn<int>("colourIndex");
-    QTest::newRow("zero") << 0.0F << 0;
-    QTest::newRow("just under a half") << std::nextafter(0.5F, 0.0F) << 0;
-    QTest::newRow("exactly a half, a tie to even") << 0.5F << 0;
-    QTest::newRow("just over a half") << std::nextafter(0.5F, 1.0F) << 1;
-    QTest::newRow("largest draw") << std::nextafter(1.0F, 0.0F) << 1;
-}
-
-void TestRules::colourFollowsTheDraw() {
-    QFETCH(float, draw);
-    QFETCH(int, colourIndex);
-    Table table;
-    table.generator.draws = {draw};
-    std::uint8_t cvetIndex = 1 - colourIndex;
-    game::cvet(table.services, cvetIndex);
-
-    QCOMPARE(int{cvetIndex}, colourIndex);
-    QCOMPARE(table.generator.seeds, std::vector<float>{45296.25F});
-    const std::string back = colourIndex == 0 ? "back 65280" : "back 255";
-    QCOMPARE(table.canvas.calls, std::vector<std::string>{back});
-}
-
-void TestRules::lastDrawWins() {
-    Table table;
-    table.generator.draws = {0.9F, 0.1F};
-    std::uint8_t cvetIndex = 0;
-    game::cvet(table.services, cvetIndex);
-    game::cvet(table.services, cvetIndex);
-    QCOMPARE(int{cvetIndex}, 0);
-    QCOMPARE(table.canvas.calls.back(), "back 65280");
-    QCOMPARE(table.generator.seeds.size(), std::size_t{2});
-    QCOMPARE(table.generator.unseededDraws, 0);
-}
-
-void TestRules::scoresTheGuess_data() {
-    QTest::addColumn<int>("buttonIndex");
-    QTest::addColumn<float>("draw");
-    QTest::addColumn<bool>("right");
-    QTest::newRow("green guessed, green drawn") << 0 << 0.25F << true;
-    QTest::newRow("green guessed, red drawn") << 0 << 0.75F << false;
-    QTest::newRow("red guessed, red drawn") << 1 << 0.75F << true;
-    QTest::newRow("red guessed, green drawn") << 1 << 0.25F << false;
-}
-
-void TestRules::scoresTheGuess() {
-    QFETCH(int, buttonIndex);
-    QFETCH(float, draw);
-    QFETCH(bool, right);
-    Table table;
-    table.generator.draws = {draw};
-    std::uint8_t cvetIndex = 0;
-    std::int32_t ugadano = 7;
-    std::int32_t promahov = 3;
-    game::onButtonPress(table.services, static_cast<std::int16_t>(buttonIndex), cvetIndex, ugadano,
-                        promahov);
-    QCOMPARE(ugadano, right ? 8 : 7);
-    QCOMPARE(promahov, right ? 3 : 4);
-}
-
-void TestRules::printsBothLinesAfterTheColour() {
-    Table table;
-    table.generator.draws = {0.75F, 0.75F};
-    std::uint8_t cvetIndex = 0;
-    std::int32_t ugadano = 0;
-    std::int32_t promahov = 0;
-    game::onButtonPress(table.services, 1, cvetIndex, ugadano, promahov);
-    game::onButtonPress(table.services, 0, cvetIndex, ugadano, promahov);
-    const std::vector<std::string> onePress = {
-        "back 255",   "clear", "print Угадано:  1 ", "end of line", "print Промахов:  0 ",
-        "end of line"};
-    QCOMPARE(std::vector(table.canvas.calls.begin(), table.canvas.calls.begin() + 6), onePress);
-    QCOMPARE(table.canvas.calls.at(10), "print Промахов:  1 ");
-}
-
-void TestRules::scoreLinesAreExact_data() {
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QString>("right");
-    QTest::addColumn<QString>("wrong");
-    QTest::newRow("none") << 0 << "Угадано:  0 "
-                          << "Промахов:  0 ";
-    QTest::newRow("many") << 1234 << "Угадано:  1234 "
-                          << "Промахов:  1234 ";
-    QTest::newRow("largest") << largest << "Угадано:  2147483647 "
-                             << "Промахов:  2147483647 ";
-    QTest::newRow("negative") << -5 << "Угадано: -5 "
-                              << "Промахов: -5 ";
-}
-
-void TestRules::scoreLinesAreExact() {
-    QFETCH(int, count);
-    QFETCH(QString, right);
-    QFETCH(QString, wrong);
-    QCOMPARE(QString::fromStdString(game::rightLine(count)), right);
-    QCOMPARE(QString::fromStdString(game::wrongLine(count)), wrong);
-}
-
-void TestRules::countersStopAtTheLargest_data() {
-    QTest::addColumn<float>("draw");
-    QTest::newRow("right guesses") << 0.25F;
-    QTest::newRow("wrong guesses") << 0.75F;
-}
-
-void TestRules::countersStopAtTheLargest() {
-    QFETCH(float, draw);
-    Table table;
-    table.generator.draws = {draw, draw};
-    std::uint8_t cvetIndex = 0;
-    std::int32_t ugadano = largest - 1;
-    std::int32_t promahov = largest - 1;
-    game::onButtonPress(table.services, 0, cvetIndex, ugadano, promahov);
-    game::onButtonPress(table.services, 0, cvetIndex, ugadano, promahov);
-    const bool right = draw < 0.5F;
-    QCOMPARE(ugadano, right ? largest : largest - 1);
-    QCOMPARE(promahov, right ? largest - 1 : largest);
-    const std::string line = right ? "print Угадано:  2147483647 " : "print Промахов:  2147483647 ";
-    QCOMPARE(table.canvas.calls.at(right ? 8 : 10), line);
-}
 
 QTEST_GUILESS_MAIN(TestRules)
 #include "test_rules.moc"

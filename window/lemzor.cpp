@@ -1,5 +1,7 @@
 #include "main.h"
 #include "runtime/application.h"
+#include "runtime/clock.h"
+#include "runtime/random.h"
 #include "version.h"
 
 #include <random>
@@ -7,6 +9,8 @@
 int main(int argc, char* argv[]) {
     const runtime::ProgramInfo info{QStringLiteral("Лемзор"), QString::fromLatin1(version::number),
                                     QString::fromLatin1(version::appId)};
+    runtime::SystemClock clock;
+    runtime::Random generator(std::random_device{}());
     return runtime::run(argc, argv, info,
-                        [] { return std::make_unique<Main>(std::random_device{}()); });
+                        [&] { return std::make_unique<Main>(clock, generator); });
 }

@@ -35,8 +35,8 @@ QIcon pixelIcon(const char* const xpm[], qreal devicePixelRatio) {
 
 } // namespace
 
-Main::Main(std::uint64_t randomSeed)
-    : runtime::Form(randomSeed), services_{*this, clock(), generator()} {
+Main::Main(runtime::Clock& clock, runtime::Generator& generator)
+    : services_{*this, clock, generator} {
     setWindowTitle(QStringLiteral("Лемзор"));
     setAccessibleName(windowTitle());
     setWindowIcon(pixelIcon(icon_red, devicePixelRatioF()));

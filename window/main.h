@@ -7,10 +7,11 @@
 #include <array>
 #include <cstdint>
 
-// The game's one window.
+// The game's one window. The clock and the generator that its guesses draw
+// from are handed in, and must outlive it.
 class Main : public runtime::Form {
   public:
-    explicit Main(std::uint64_t randomSeed);
+    Main(runtime::Clock& clock, runtime::Generator& generator);
 
     // The control array of the two guesses, indexed by the colour each names.
     std::array<runtime::PushButton*, 2> Button{};
