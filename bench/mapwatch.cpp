@@ -5,7 +5,7 @@
 // and closes the window.
 //   mapwatch PROGRAM        prints: box_ms window_ms peak_kib exit_status
 
-#include "tests/process_memory.h"
+#include "process_memory.h"
 
 #include <X11/Xlib.h>
 #include <chrono>

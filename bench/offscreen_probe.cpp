@@ -3,7 +3,7 @@
 // credit box from the launch (LEMZOR_BENCH_LAUNCH_NS, CLOCK_REALTIME), closes
 // the box after 100 ms, times the show of the main window from that close,
 // prints "box_ms window_ms peak_kib" and quits.
-#include "tests/process_memory.h"
+#include "process_memory.h"
 
 #include <QCoreApplication>
 #include <QEvent>

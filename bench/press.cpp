@@ -1,11 +1,15 @@
 // Press to paint on offscreen: from a click on a button to the end of the
 // repaint that shows the new colour and score lines, over 10,000 presses;
 // then the memory that 100,000 more presses add.
-#include "tests/process_memory.h"
-#include "tests/window_fixture.h"
+#include "process_memory.h"
+#include "runtime/clock.h"
+#include "runtime/random.h"
+#include "window/main.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -16,8 +20,12 @@ using process_memory::statusKiB;
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    const auto main = fixture::startedWindow();
-    if (!main) {
+    runtime::SystemClock clock;
+    runtime::Random generator(1);
+    const auto main = std::make_unique<Main>(clock, generator);
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    main->loadAndShow();
+    if (!QTest::qWaitForWindowExposed(main.get())) {
         return 1;
     }
 

@@ -9,7 +9,7 @@ if [ -z "${LEMZOR_SESSION_BUS:-}" ]; then
     LEMZOR_SESSION_BUS=1 exec dbus-run-session -- bash "$0" "$@"
 fi
 runs=${RUNS:-40}
-source "$(dirname "$0")/../tests/e2e/xsession.sh"
+source "$(dirname "$0")/xsession.sh"
 start_xsession
 export QT_LOGGING_RULES="*.warning=false"
 

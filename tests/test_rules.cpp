@@ -107,7 +107,7 @@ class TestRules : public QObject {
         runtime::Random random(20261206);
         std::array<int, 100> counts{};
         for (int i = 0; i < draws; ++i) {
-            random.reseed(static_cast<float>(43200 + (i / 1000)));
+            random.reseed(43200 + std::floor(static_cast<float>(i) / 1000));
             const double scaled = static_cast<double>(random.next()) * 16777216.0;
             QVERIFY(scaled >= 0 && scaled < 16777216.0 && scaled == std::floor(scaled));
             ++counts.at(static_cast<std::size_t>(scaled / 167772.16));

@@ -24,6 +24,14 @@ QStringList lines(int ugadano, int promahov) {
     return {QString("Угадано:  %1 ").arg(ugadano), QString("Промахов:  %1 ").arg(promahov)};
 }
 
+QList<QRgb> pixelsOf(const QImage& image) {
+    QList<QRgb> pixels;
+    for (int i = 0; i < image.width() * image.height(); ++i) {
+        pixels << image.pixel(i % image.width(), i / image.width());
+    }
+    return pixels;
+}
+
 QString readOut(QObject* object, QAccessible::Text what = QAccessible::Name) {
     return QAccessible::queryAccessibleInterface(object)->text(what);
 }
@@ -64,16 +72,15 @@ class TestWindow : public QObject {
 
     // Device pixels of the window unlike the colour, leaving out the buttons and the area given.
     int unlike(const QColor& colour, const QRect& leftOut = {}) {
-        QImage image = main_->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QImage image = main_->grab().toImage();
         QPainter cover(&image);
         const QList<QRect> covered = buttons() << leftOut;
         for (const QRect& area : covered) {
             cover.fillRect(area, colour);
         }
         cover.end();
-        const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
-        return static_cast<int>(image.sizeInBytes() / 4 -
-                                std::count(pixels, pixels + image.sizeInBytes() / 4, colour.rgb()));
+        const QList<QRgb> pixels = pixelsOf(image);
+        return static_cast<int>(pixels.size() - pixels.count(colour.rgb()));
     }
 
     [[nodiscard]] QList<QRect> buttons() const {
@@ -131,8 +138,8 @@ class TestWindow : public QObject {
         const qreal ratio = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
         const QImage icon = main_->windowIcon().pixmap(QSize(32, 32), ratio).toImage();
         QCOMPARE(icon.size(), QSize(32, 32) * main_->devicePixelRatio());
-        const auto* bits = reinterpret_cast<const QRgb*>(icon.constBits());
-        QCOMPARE(QSet<QRgb>(bits, bits + icon.sizeInBytes() / 4),
+        const QList<QRgb> pixels = pixelsOf(icon);
+        QCOMPARE(QSet<QRgb>(pixels.begin(), pixels.end()),
                  QSet<QRgb>({0, qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(255, 0, 0)}));
         QCOMPARE(main_->cvetIndex + main_->ugadano + main_->promahov, 0);
         QCOMPARE(unlike(main_->palette().color(QPalette::Button)), 0);
@@ -228,7 +235,7 @@ class TestWindow : public QObject {
             QCOMPARE(main_->printedText(), lines(main_->ugadano, main_->promahov));
             const QRect corner(main_->width() - 1, 0, 1, 1);
             if (press % 97 == 0 && !corner.intersects(textCorner) &&
-                !main_->childAt(corner.topLeft())) {
+                main_->childAt(corner.topLeft()) == nullptr) {
                 QCOMPARE(main_->grab(corner).toImage().pixelColor(0, 0),
                          main_->cvetIndex ? red : green);
             }

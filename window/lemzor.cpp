@@ -11,6 +11,5 @@ int main(int argc, char* argv[]) {
                                     QString::fromLatin1(version::appId)};
     runtime::SystemClock clock;
     runtime::Random generator(std::random_device{}());
-    return runtime::run(argc, argv, info,
-                        [&] { return std::make_unique<Main>(clock, generator); });
+    return runtime::run(argc, argv, info, [&] { return std::make_unique<Main>(clock, generator); });
 }
