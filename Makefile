@@ -1,12 +1,13 @@
 # make run: install what is missing, build, play.  make test: the same, then every test.
+# make lint: clang-format and clang-tidy over our sources, both quiet or it fails.
 
 RUN_PACKAGES  := cmake make g++ qt6-base-dev
 TEST_PACKAGES := $(RUN_PACKAGES) libx11-dev xvfb openbox xdotool imagemagick x11-utils \
                  dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 \
                  desktop-file-utils appstream librsvg2-bin dpkg-dev lintian binutils-mingw-w64-x86-64 \
-                 strace valgrind tesseract-ocr tesseract-ocr-rus
+                 strace python3
 
-.PHONY: run test build package bench deps test-deps clean
+.PHONY: run test lint build package bench deps test-deps clean
 
 run: deps build
 	./build/window/lemzor
@@ -18,6 +19,12 @@ test: test-deps build
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+
+lint: deps build
+	@./.ci/install-packages clang-format clang-tidy
+	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
+	run-clang-tidy -quiet -p build $$(git ls-files '*.cpp' | sed 's|^|$(CURDIR)/|') >build/clang-tidy.log 2>&1
+	@! grep -E 'warning:|error:' build/clang-tidy.log
 
 build:
 	cmake --preset default
