@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QWindow>
+#include <xcb/xcb.h>
 
 namespace runtime {
 
@@ -54,8 +55,12 @@ void Form::clear() {
 
 void Form::print(std::string_view text) {
     TextRun run{printPosition_,
-                QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))};
-    printPosition_.rx() += fontMetrics().horizontalAdvance(run.text);
+                QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                {},
+                {}};
+    run.area = QRect(printPosition_,
+                     QSize(fontMetrics().horizontalAdvance(run.text), fontMetrics().height()));
+    printPosition_.rx() += run.area.width();
     text_.push_back(std::move(run));
     update();
 }
@@ -78,6 +83,14 @@ Twips Form::outerWidth() const {
 
 Twips Form::outerHeight() const {
     return toTwips(frameGeometry().height(), *this);
+}
+
+Twips Form::clientWidth() const {
+    return toTwips(width(), *this);
+}
+
+Twips Form::clientHeight() const {
+    return toTwips(height(), *this);
 }
 
 void Form::setClientSize(Twips width, Twips height) {
@@ -110,6 +123,7 @@ void Form::paintEvent(QPaintEvent* event) {
     painter.setPen(palette().color(QPalette::WindowText));
     const int ascent = fontMetrics().ascent();
     for (const TextRun& run : text_) {
+        painter.setClipRegion(QRegion(rect()).subtracted(run.erased));
         painter.drawText(run.origin + QPoint(0, ascent), run.text);
     }
 }
@@ -120,11 +134,14 @@ void Form::resizeEvent(QResizeEvent* /*event*/) {
 }
 
 void Form::moveEvent(QMoveEvent* /*event*/) {
-    // A window manager reports the frame after the first resize, with a move:
-    // the outer size has changed although the client area has not.
-    if (frameGeometry().size() != laidOutFor_) {
-        raiseResize();
+    layOutIfOuterSizeChanged();
+}
+
+void Form::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) {
+        layOutIfOuterSizeChanged();
     }
+    QWidget::changeEvent(event);
 }
 
 void Form::showEvent(QShowEvent* event) {
@@ -135,11 +152,42 @@ void Form::showEvent(QShowEvent* event) {
 }
 
 bool Form::eventFilter(QObject* watched, QEvent* event) {
-    // Uncovered or restored: the window system asks for the pixels anew.
-    if (event->type() == QEvent::Expose && watched == windowHandle() && !text_.empty()) {
-        eraseText();
+    const auto* expose = dynamic_cast<const QExposeEvent*>(event);
+    if (expose != nullptr && watched == windowHandle()) {
+        // Uncovered or restored: the text is lost where the window system asks for the pixels
+        // anew. The region is the toolkit's only word on where that is.
+        QT_WARNING_PUSH
+        QT_WARNING_DISABLE_DEPRECATED
+        eraseTextIn(expose->region());
+        QT_WARNING_POP
+        // Toolkits that draw the frame themselves add it with the first frame drawn.
+        layOutIfOuterSizeChanged();
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool Form::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    if (eventType == "xcb_generic_event_t") {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        const auto type = event->response_type & ~0x80U;
+        if (type == XCB_DESTROY_NOTIFY &&
+            static_cast<const xcb_destroy_notify_event_t*>(message)->window == winId()) {
+            // Destroyed from outside: the game ends as if it were closed.
+            QCoreApplication::exit(0);
+        } else if (type == XCB_PROPERTY_NOTIFY) {
+            // New frame extents, among other properties; the toolkit reads them after this.
+            QMetaObject::invokeMethod(this, &Form::layOutIfOuterSizeChanged, Qt::QueuedConnection);
+        }
+    }
+    return QWidget::nativeEvent(eventType, message, result);
+}
+
+// A window manager may report or change the frame after a resize, with a move, a change of
+// state or a new property: the outer size changes although the client area does not.
+void Form::layOutIfOuterSizeChanged() {
+    if (frameGeometry().size() != laidOutFor_) {
+        raiseResize();
+    }
 }
 
 void Form::raiseResize() {
@@ -150,6 +198,14 @@ void Form::raiseResize() {
 void Form::eraseText() {
     text_.clear();
     update();
+}
+
+void Form::eraseTextIn(const QRegion& region) {
+    std::erase_if(text_, [&region](TextRun& run) {
+        run.erased += region;
+        return QRegion(run.area).subtracted(run.erased).isEmpty();
+    });
+    update(region);
 }
 
 } // namespace runtime

@@ -5,6 +5,8 @@
 
 #include <QColor>
 #include <QPoint>
+#include <QRect>
+#include <QRegion>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -19,9 +21,9 @@ namespace runtime {
 // A top-level form: a window with a background colour and run-time text, and
 // the load and resize events that a form's code answers.
 //
-// Run-time text is not kept by the window: whenever the window system makes the
-// form repaint itself (a new size, an expose, a restore), only the background
-// comes back, until the program prints again.
+// Run-time text is not kept by the window: wherever the window system makes the
+// form repaint itself (a new size, an uncovered part, a restore), only the
+// background comes back, until the program prints again.
 class Form : public QWidget, public Canvas {
     Q_OBJECT
 
@@ -44,6 +46,8 @@ class Form : public QWidget, public Canvas {
     // The outer size: frame and caption included.
     [[nodiscard]] Twips outerWidth() const;
     [[nodiscard]] Twips outerHeight() const;
+    [[nodiscard]] Twips clientWidth() const;
+    [[nodiscard]] Twips clientHeight() const;
     void setClientSize(Twips width, Twips height);
 
     // Raises the load event, then shows the form.
@@ -59,17 +63,24 @@ class Form : public QWidget, public Canvas {
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
   private:
     struct TextRun {
         QPoint origin;
         QString text;
+        QRect area;
+        // Where the window system has repainted it away.
+        QRegion erased;
     };
 
     void raiseResize();
+    void layOutIfOuterSizeChanged();
     void eraseText();
+    void eraseTextIn(const QRegion& region);
 
     QColor back_;
     std::vector<TextRun> text_;

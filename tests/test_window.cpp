@@ -32,6 +32,12 @@ QList<QRgb> pixelsOf(const QImage& image) {
     return pixels;
 }
 
+// Wayland lets no client activate its own window, so nothing there has keyboard
+// focus; and its compositors keep a window's pixels, so a restore repaints nothing.
+bool onWayland() {
+    return QGuiApplication::platformName() == "wayland";
+}
+
 QString readOut(QObject* object, QAccessible::Text what = QAccessible::Name) {
     return QAccessible::queryAccessibleInterface(object)->text(what);
 }
@@ -87,12 +93,14 @@ class TestWindow : public QObject {
         return {main_->Button[0]->geometry(), main_->Button[1]->geometry()};
     }
 
-    // Where the buttons belong: 500 twips in from the outer edges, at 15 twips a pixel.
+    // Where the buttons belong: 500 twips in from the outer edges, at 15 twips a pixel, or flush
+    // with the client area's edges where the frame is thicker than that.
     [[nodiscard]] QList<QRect> places() const {
-        const QSize outer = main_->frameGeometry().size() * 15;
-        const int top = qRound((outer.height() - 500 - 735) / 15.0);
-        return {QRect(33, top, 145, 49),
-                QRect(qRound((outer.width() - 2675) / 15.0), top, 145, 49)};
+        const QSize outer = main_->frameGeometry().size() * 15 - QSize(500, 500);
+        const QSize client = main_->size() * 15;
+        const int top = qRound((std::min(outer.height(), client.height()) - 735) / 15.0);
+        const int right = qRound((std::min(outer.width(), client.width()) - 2175) / 15.0);
+        return {QRect(33, top, 145, 49), QRect(right, top, 145, 49)};
     }
 
   private slots:
@@ -126,8 +134,11 @@ class TestWindow : public QObject {
             QVERIFY(!box->isVisible());
         });
         main_->loadAndShow();
-        QVERIFY(shown && QTest::qWaitForWindowActive(main_.get()));
-        QCOMPARE(QApplication::focusWidget(), main_->Button[0]);
+        QVERIFY(shown && QTest::qWaitForWindowExposed(main_.get()));
+        if (!onWayland()) {
+            QVERIFY(QTest::qWaitForWindowActive(main_.get()));
+            QCOMPARE(QApplication::focusWidget(), main_->Button[0]);
+        }
         QCOMPARE(main_->size(), QSize(380, 238));
         QCOMPARE(buttons(), places());
         QCOMPARE(QAccessible::queryAccessibleInterface(main_.get())->role(), QAccessible::Window);
@@ -161,7 +172,10 @@ class TestWindow : public QObject {
         QFETCH(bool, byKeyboard);
         generator_.draws = {draw};
         const int right = (draw > 0.5F) == (buttonIndex == 1) ? 1 : 0;
-        QVERIFY(start() && QTest::qWaitForWindowActive(main_.get()));
+        if (byKeyboard && onWayland()) {
+            QSKIP("Windows get no keyboard focus on this platform");
+        }
+        QVERIFY(start() && (!byKeyboard || QTest::qWaitForWindowActive(main_.get())));
         for (int press = 1; press <= 2; ++press) {
             if (byKeyboard) {
                 QTest::keyClick(QApplication::focusWidget(),
@@ -191,6 +205,9 @@ class TestWindow : public QObject {
     }
     void resizeMovesButtonsAndErasesText() {
         QFETCH(QSize, size);
+        if (!size.isValid() && onWayland()) {
+            QSKIP("The compositor keeps the window's pixels");
+        }
         generator_.draws = {0.75F};
         QVERIFY(start());
         QTest::mouseClick(main_->Button[1], Qt::LeftButton);

@@ -6,6 +6,7 @@
 
 #include <QIcon>
 #include <QPixmap>
+#include <algorithm>
 
 namespace {
 
@@ -62,11 +63,14 @@ void Main::onLoad() {
 void Main::onResize() {
     // The margin is measured against the outer size while the buttons are
     // placed in client coordinates, so the bottom and right gaps inside the
-    // client area are narrower by the frame.
+    // client area are narrower by the frame; where the frame is thicker than
+    // the margin, a button stands flush with the client area's edge instead.
     const runtime::Twips height = outerHeight();
-    Button[0]->moveTwips(margin, height - margin - Button[0]->twipsHeight());
-    Button[1]->moveTwips(outerWidth() - margin - Button[1]->twipsWidth(),
-                         outerHeight() - margin - Button[1]->twipsHeight());
+    Button[0]->moveTwips(margin,
+                         std::min(height - margin, clientHeight()) - Button[0]->twipsHeight());
+    Button[1]->moveTwips(std::min(outerWidth() - margin, clientWidth()) - Button[1]->twipsWidth(),
+                         std::min(outerHeight() - margin, clientHeight()) -
+                             Button[1]->twipsHeight());
 }
 
 void Main::onButtonPress(std::int16_t buttonIndex) {
