@@ -3,8 +3,12 @@
 #include "error.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QIcon>
+#include <QScreen>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 
 namespace runtime {
 
@@ -61,6 +65,30 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
     }
 }
 
+// Launchers may start a program with a standard stream closed; the display
+// connection would then take its number, and a warning meant for standard error
+// would go to the display server.
+void openClosedStandardStreams() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1) {
+            // The lowest free number: this one.
+            open("/dev/null", O_RDWR); // NOLINT(cppcoreguidelines-pro-type-vararg)
+        }
+    }
+}
+
+// What a screen and a system need for the window to be readable at all.
+std::string whyUnreadable() {
+    if (QGuiApplication::primaryScreen()->depth() < 16) {
+        return "экран показывает меньше 16 бит цвета";
+    }
+    // Every text the user sees is Russian.
+    if (!QFontMetrics(QGuiApplication::font()).inFont(QChar(u'Л'))) {
+        return "нет шрифта с русскими буквами";
+    }
+    return {};
+}
+
 void finishStartup() {
     Startup& state = startup();
     state.done = true;
@@ -74,6 +102,10 @@ void finishStartup() {
 
 int run(int argc, char* argv[], const ProgramInfo& info,
         const std::function<std::unique_ptr<Form>()>& createForm) {
+    openClosedStandardStreams();
+    // A standard error that nobody reads any more must not end the game.
+    std::signal(SIGPIPE, SIG_IGN);
+    setProgramName(info.name.toStdString());
     startup().platform = requestedPlatform(argc, argv);
     // Outside a desktop session the toolkit's D-Bus library would launch a
     // session bus of its own, a daemon that outlives the game; "disabled:" is
@@ -86,6 +118,9 @@ int run(int argc, char* argv[], const ProgramInfo& info,
     QApplication::setApplicationName(info.name);
     QApplication::setApplicationVersion(info.version);
     QApplication app(argc, argv);
+    if (const std::string why = whyUnreadable(); !why.empty()) {
+        terminate(RuntimeError(RuntimeError::Kind::NoDisplay, why));
+    }
     finishStartup();
     QGuiApplication::setDesktopFileName(info.desktopFileName);
 

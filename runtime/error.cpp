@@ -21,13 +21,23 @@ const char* title(RuntimeError::Kind kind) {
     return "внутренняя ошибка";
 }
 
+std::string& programName() {
+    static std::string name;
+    return name;
+}
+
 } // namespace
 
 RuntimeError::RuntimeError(Kind kind, const std::string& detail)
     : std::runtime_error(detail), kind_(kind) {}
 
-std::string report(const RuntimeError& error) {
-    std::string line = "Лемзор: ошибка выполнения: ";
+void setProgramName(std::string name) {
+    programName() = std::move(name);
+}
+
+std::string report(const RuntimeError& error, std::string_view program) {
+    std::string line(program);
+    line += ": ошибка выполнения: ";
     line += title(error.kind());
     if (*error.what() != '\0') {
         line += " (";
@@ -40,10 +50,10 @@ std::string report(const RuntimeError& error) {
 
 void terminate(const RuntimeError& error) noexcept {
     try {
-        const std::string line = report(error) + '\n';
+        const std::string line = report(error, programName()) + '\n';
         std::fputs(line.c_str(), stderr);
     } catch (...) {
-        std::fputs("Лемзор: ошибка выполнения.\n", stderr);
+        std::fputs("ошибка выполнения.\n", stderr);
     }
     std::fflush(stderr);
     // No unwinding through the toolkit's frames and no exit handlers: the

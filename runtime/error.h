@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace runtime {
 
@@ -20,7 +21,10 @@ class RuntimeError : public std::runtime_error {
 };
 
 // The one-line Russian report for standard error, without its end of line.
-std::string report(const RuntimeError& error);
+std::string report(const RuntimeError& error, std::string_view program);
+
+// The program's name, which the reports of terminate begin with.
+void setProgramName(std::string name);
 
 // Writes the report and ends the process with status 1.
 [[noreturn]] void terminate(const RuntimeError& error) noexcept;

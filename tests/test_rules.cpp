@@ -95,9 +95,9 @@ class TestRules : public QObject {
 
     void reportsInOneRussianLine() {
         using runtime::RuntimeError;
-        QCOMPARE(runtime::report(RuntimeError(RuntimeError::Kind::Overflow, "")),
+        QCOMPARE(runtime::report(RuntimeError(RuntimeError::Kind::Overflow, ""), "Лемзор"),
                  "Лемзор: ошибка выполнения: переполнение.");
-        QCOMPARE(runtime::report(RuntimeError(RuntimeError::Kind::Internal, "сбой")),
+        QCOMPARE(runtime::report(RuntimeError(RuntimeError::Kind::Internal, "сбой"), "Лемзор"),
                  "Лемзор: ошибка выполнения: внутренняя ошибка (сбой).");
     }
 
