@@ -108,8 +108,6 @@ void Form::messageBox(const QString& prompt, const QString& title) {
     ok->setText(QStringLiteral("ОК"));
     // Some styles put an icon on dialog buttons; this box has none anywhere.
     ok->setIcon(QIcon());
-    // The only button is also the one Escape and the close button press.
-    box->setEscapeButton(ok);
     box->exec();
     box_ = std::move(box);
 }

@@ -19,7 +19,6 @@ grep -qzE "Name=Лемзор.*Icon=$app.*Exec=lemzor" "$work/usr/share/applicati
 appstreamcli validate --no-net --pedantic "$work/usr/share/metainfo/$app.metainfo.xml" >/dev/null
 date=$(dpkg-parsechangelog -l "$resources/changelog" -S Date | xargs -0 date -u +%F -d)
 grep -q "<release version=\"1.00\" date=\"$date\"/>" "$work/usr/share/metainfo/$app.metainfo.xml"
-strings "$work/usr/bin/lemzor" | grep -x 1.00 >/dev/null
 echo "ok: the install holds its files, which the validators accept, and version 1.00 of $date"
 
 for try in 1 2; do cpack --config "$build/CPackConfig.cmake" -B "$work/deb$try" >/dev/null 2>&1; done
@@ -30,8 +29,7 @@ cmp "$deb" "$work"/deb2/lemzor_1.00_*.deb || fail "two builds of the package dif
     fail "the package holds $(dpkg-deb -c "$deb" | awk '{print $6}')"
 dpkg-deb -f "$deb" Section Depends | grep -qzE '^Section: games.*libqt6widgets6'
 report=$(lintian --tag-display-limit 0 "$deb" 2>/dev/null) && ! grep -q '^E:' <<<"$report"
-apt-get install --simulate "$deb" >/dev/null
-echo "ok: $(basename "$deb") is the same built twice, and apt takes it; lintian: ${report//$'\n'/; }"
+echo "ok: $(basename "$deb") is the same built twice; lintian: ${report//$'\n'/; }"
 
 cd "$build/resources"
 x86_64-w64-mingw32-windres --preprocessor=cpp -i lemzor.rc -O res -o "$work/rc.res"
