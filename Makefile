@@ -1,7 +1,7 @@
 # make run: install what is missing, build, play.  make test: the same, then every test.
 # make lint: clang-format and clang-tidy over our sources, both quiet or it fails.
 
-RUN_PACKAGES  := cmake make g++ qt6-base-dev
+RUN_PACKAGES  := cmake make g++ qt6-base-dev libxcb1-dev
 TEST_PACKAGES := $(RUN_PACKAGES) libx11-dev xvfb openbox xdotool imagemagick x11-utils \
                  dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 \
                  desktop-file-utils appstream librsvg2-bin dpkg-dev lintian binutils-mingw-w64-x86-64 \
