@@ -54,14 +54,11 @@ void Form::clear() {
 }
 
 void Form::print(std::string_view text) {
-    TextRun run{printPosition_,
-                QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-                {},
-                {}};
-    run.area = QRect(printPosition_,
-                     QSize(fontMetrics().horizontalAdvance(run.text), fontMetrics().height()));
-    printPosition_.rx() += run.area.width();
-    text_.push_back(std::move(run));
+    QString line = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const QRect area(printPosition_,
+                     QSize(fontMetrics().horizontalAdvance(line), fontMetrics().height()));
+    text_.push_back({std::move(line), area, {}});
+    printPosition_.rx() += area.width();
     update();
 }
 
@@ -122,7 +119,7 @@ void Form::paintEvent(QPaintEvent* event) {
     const int ascent = fontMetrics().ascent();
     for (const TextRun& run : text_) {
         painter.setClipRegion(QRegion(rect()).subtracted(run.erased));
-        painter.drawText(run.origin + QPoint(0, ascent), run.text);
+        painter.drawText(run.area.topLeft() + QPoint(0, ascent), run.text);
     }
 }
 

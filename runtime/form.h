@@ -70,8 +70,8 @@ class Form : public QWidget, public Canvas {
 
   private:
     struct TextRun {
-        QPoint origin;
         QString text;
+        // Where it stands: from the print position, one line high.
         QRect area;
         // Where the window system has repainted it away.
         QRegion erased;
