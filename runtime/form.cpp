@@ -7,12 +7,15 @@
 #include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QWindow>
+#include <cstdlib>
+#include <optional>
 #include <xcb/xcb.h>
 
 namespace runtime {
@@ -27,6 +30,41 @@ QAccessibleInterface* accessibleForm(const QString& className, QObject* object) 
         return nullptr;
     }
     return new QAccessibleWidget(widget, QAccessible::Window);
+}
+
+template <typename Reply> using XcbReply = std::unique_ptr<Reply, decltype(&std::free)>;
+
+// The frame that an X11 window manager announces for a window, if it does. The
+// toolkit reads it again only when the window itself moves or changes size, and so
+// misses a frame that changes on its own, as one may on leaving full screen.
+std::optional<QMargins> announcedFrame(const QWidget& window) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    if (connection == nullptr || QGuiApplication::platformName() != u"xcb") {
+        return std::nullopt;
+    }
+    static const xcb_atom_t extents = [connection] {
+        constexpr std::string_view name = "_NET_FRAME_EXTENTS";
+        const XcbReply<xcb_intern_atom_reply_t> atom(
+            xcb_intern_atom_reply(
+                connection, xcb_intern_atom(connection, 0, name.size(), name.data()), nullptr),
+            &std::free);
+        return atom ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
+    }();
+    const XcbReply<xcb_get_property_reply_t> property(
+        xcb_get_property_reply(
+            connection,
+            xcb_get_property(connection, 0, window.winId(), extents, XCB_ATOM_CARDINAL, 0, 4),
+            nullptr),
+        &std::free);
+    if (!property || xcb_get_property_value_length(property.get()) != 4 * sizeof(std::uint32_t)) {
+        return std::nullopt;
+    }
+    // Left, right, top and bottom, in device pixels.
+    const auto* edges = static_cast<const std::uint32_t*>(xcb_get_property_value(property.get()));
+    return QMargins(static_cast<int>(edges[0]), static_cast<int>(edges[2]),
+                    static_cast<int>(edges[1]), static_cast<int>(edges[3])) /
+           window.devicePixelRatio();
 }
 
 } // namespace
@@ -74,12 +112,17 @@ QStringList Form::printedText() const {
     return lines;
 }
 
+QSize Form::outerSize() const {
+    const std::optional<QMargins> frame = announcedFrame(*this);
+    return frame ? size().grownBy(*frame) : frameGeometry().size();
+}
+
 Twips Form::outerWidth() const {
-    return toTwips(frameGeometry().width(), *this);
+    return toTwips(outerSize().width(), *this);
 }
 
 Twips Form::outerHeight() const {
-    return toTwips(frameGeometry().height(), *this);
+    return toTwips(outerSize().height(), *this);
 }
 
 Twips Form::clientWidth() const {
@@ -170,8 +213,8 @@ bool Form::nativeEvent(const QByteArray& eventType, void* message, qintptr* resu
             // Destroyed from outside: the game ends as if it were closed.
             QCoreApplication::exit(0);
         } else if (type == XCB_PROPERTY_NOTIFY) {
-            // New frame extents, among other properties; the toolkit reads them after this.
-            QMetaObject::invokeMethod(this, &Form::layOutIfOuterSizeChanged, Qt::QueuedConnection);
+            // New frame extents, among other properties.
+            layOutIfOuterSizeChanged();
         }
     }
     return QWidget::nativeEvent(eventType, message, result);
@@ -180,13 +223,13 @@ bool Form::nativeEvent(const QByteArray& eventType, void* message, qintptr* resu
 // A window manager may report or change the frame after a resize, with a move, a change of
 // state or a new property: the outer size changes although the client area does not.
 void Form::layOutIfOuterSizeChanged() {
-    if (frameGeometry().size() != laidOutFor_) {
+    if (outerSize() != laidOutFor_) {
         raiseResize();
     }
 }
 
 void Form::raiseResize() {
-    laidOutFor_ = frameGeometry().size();
+    laidOutFor_ = outerSize();
     guarded([this] { onResize(); });
 }
 

@@ -44,6 +44,7 @@ class Form : public QWidget, public Canvas {
     [[nodiscard]] QStringList printedText() const;
 
     // The outer size: frame and caption included.
+    [[nodiscard]] QSize outerSize() const;
     [[nodiscard]] Twips outerWidth() const;
     [[nodiscard]] Twips outerHeight() const;
     [[nodiscard]] Twips clientWidth() const;
