@@ -1,5 +1,7 @@
 #include "fakes.h"
 #include "game/score.h"
+#include "runtime/error.h"
+#include "runtime/numeric.h"
 #include "runtime/random.h"
 
 #include <QTest>
@@ -52,6 +54,13 @@ class TestRules : public QObject {
                      .arg(draw > 0.5F ? 255 : 65280)
                      .arg(ugadano)
                      .arg(promahov));
+    }
+
+    void roundsTiesToEven() {
+        QCOMPARE(QList<int>({runtime::roundToInt16(1.5), runtime::roundToInt16(2.5),
+                             runtime::roundToInt16(-2.5)}),
+                 QList<int>({2, 2, -2}));
+        QVERIFY_THROWS_EXCEPTION(runtime::RuntimeError, runtime::roundToInt16(32767.5));
     }
 
     // As the game draws: a re-seed before every draw, all of them inside one clock tick.
