@@ -34,28 +34,26 @@ QAccessibleInterface* accessibleForm(const QString& className, QObject* object) 
 
 template <typename Reply> using XcbReply = std::unique_ptr<Reply, decltype(&std::free)>;
 
-// The frame that an X11 window manager announces for a window, if it does. The
-// toolkit reads it again only when the window itself moves or changes size, and so
-// misses a frame that changes on its own, as one may on leaving full screen.
-std::optional<QMargins> announcedFrame(const QWidget& window) {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
-    if (connection == nullptr || QGuiApplication::platformName() != u"xcb") {
-        return std::nullopt;
-    }
-    static const xcb_atom_t extents = [connection] {
+xcb_atom_t frameExtentsAtom(xcb_connection_t* connection) {
+    static const xcb_atom_t atom = [connection] {
         constexpr std::string_view name = "_NET_FRAME_EXTENTS";
-        const XcbReply<xcb_intern_atom_reply_t> atom(
+        const XcbReply<xcb_intern_atom_reply_t> reply(
             xcb_intern_atom_reply(
                 connection, xcb_intern_atom(connection, 0, name.size(), name.data()), nullptr),
             &std::free);
-        return atom ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
+        return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
     }();
+    return atom;
+}
+
+// The frame that an X11 window manager announces for a window, if it does.
+std::optional<QMargins> announcedFrame(const QWidget& window, xcb_connection_t* connection) {
     const XcbReply<xcb_get_property_reply_t> property(
-        xcb_get_property_reply(
-            connection,
-            xcb_get_property(connection, 0, window.winId(), extents, XCB_ATOM_CARDINAL, 0, 4),
-            nullptr),
+        xcb_get_property_reply(connection,
+                               xcb_get_property(connection, 0, window.winId(),
+                                                frameExtentsAtom(connection), XCB_ATOM_CARDINAL, 0,
+                                                4),
+                               nullptr),
         &std::free);
     if (!property || xcb_get_property_value_length(property.get()) != 4 * sizeof(std::uint32_t)) {
         return std::nullopt;
@@ -113,8 +111,7 @@ QStringList Form::printedText() const {
 }
 
 QSize Form::outerSize() const {
-    const std::optional<QMargins> frame = announcedFrame(*this);
-    return frame ? size().grownBy(*frame) : frameGeometry().size();
+    return announcedFrame_ ? size().grownBy(*announcedFrame_) : frameGeometry().size();
 }
 
 Twips Form::outerWidth() const {
@@ -213,8 +210,15 @@ bool Form::nativeEvent(const QByteArray& eventType, void* message, qintptr* resu
             // Destroyed from outside: the game ends as if it were closed.
             QCoreApplication::exit(0);
         } else if (type == XCB_PROPERTY_NOTIFY) {
-            // New frame extents, among other properties.
-            layOutIfOuterSizeChanged();
+            // The toolkit reads the frame again only when the window itself moves or changes
+            // size, and so misses one that changes on its own, as on leaving full screen.
+            auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+            const auto* property = static_cast<const xcb_property_notify_event_t*>(message);
+            if (property->window == winId() &&
+                property->atom == frameExtentsAtom(x11->connection())) {
+                announcedFrame_ = announcedFrame(*this, x11->connection());
+                layOutIfOuterSizeChanged();
+            }
         }
     }
     return QWidget::nativeEvent(eventType, message, result);

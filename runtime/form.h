@@ -4,6 +4,7 @@
 #include "twips.h"
 
 #include <QColor>
+#include <QMargins>
 #include <QPoint>
 #include <QRect>
 #include <QRegion>
@@ -12,6 +13,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QMessageBox;
@@ -87,6 +89,8 @@ class Form : public QWidget, public Canvas {
     std::vector<TextRun> text_;
     QPoint printPosition_;
     QSize laidOutFor_;
+    // The frame as an X11 window manager last announced it, if it has.
+    std::optional<QMargins> announcedFrame_;
     // Kept, hidden, until the form goes: tearing a box down waits on the
     // display server, and the window shown after it should not.
     std::unique_ptr<QMessageBox> box_;
