@@ -178,6 +178,8 @@ def hostile(lemzor):
     """Starts and ends that could go wrong, each with its exit status and its one line of report, or none."""
     with open(f"{WORK.name}/fonts.conf", "w", encoding="utf-8") as fonts:
         fonts.write("<fontconfig/>")
+    for key in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
+        os.environ.pop(key, None)
     # No window: the screen's depth (0: no display server), the environment and arguments, the report.
     for what, depth, env, line in [
             ("DISPLAY unset", 0, {}, "(переменная DISPLAY не задана)."),
@@ -187,21 +189,21 @@ def hostile(lemzor):
              "(платформа «nonesuch» недоступна)."),
             ("8-bit colour", 8, {}, "(экран показывает меньше 16 бит цвета)."),
             ("no font", 24, {"FONTCONFIG_FILE": fonts.name}, "(нет шрифта с русскими буквами).")]:
-        _ = start_desktop(depth=depth) if depth else [
-            os.environ.pop(key, None) for key in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")]
+        if depth:
+            start_desktop(depth=depth)
         game = sp.run([lemzor, *env.pop("ARGS", "").split()], env=os.environ | {"LC_ALL": "C.UTF-8"} | env,
                       capture_output=True, text=True, timeout=30, check=False)
         verdict(what, game.returncode, game.stderr, 1, "не удалось открыть окно " + line)
     # A game under way: its standard error, what is done to it, and the status and report to come of it.
-    close, gone = (lambda x: run("wmctrl", "-i", "-c", dismiss_box())), (lambda x: [*map(sp.Popen.kill, x)])
-    term, destroy = (lambda x: game.terminate()), (lambda x: run("xdotool", "windowclose", dismiss_box()))
+    close = lambda servers: run("wmctrl", "-i", "-c", dismiss_box())  # noqa: E731
+    gone = lambda servers: dismiss_box() and [server.kill() for server in servers]  # noqa: E731
     for what, stderr, act, status, line in [
-            ("SIGTERM at the window", "file", lambda x: dismiss_box() and term(x), -15, ""),
-            ("the window destroyed from outside", "file", destroy, 0, ""),
+            ("SIGTERM at the window", "file", lambda servers: dismiss_box() and game.terminate(), -15, ""),
+            ("window destroyed from outside", "file", lambda _: run("xdotool", "windowclose", dismiss_box()), 0, ""),
             ("standard error closed", "closed", close, 0, ""),
             ("standard error unread, and a warning", "unread", close, 0, ""),
-            ("the X server going away", "file", lambda x: dismiss_box() and gone(x), 1, "связь с дисплеем потеряна."),
-            ("the X server going away, standard error closed", "closed", lambda x: dismiss_box() and gone(x), 1, "")]:
+            ("the X server going away", "file", gone, 1, "связь с дисплеем потеряна."),
+            ("the X server going away, standard error closed", "closed", gone, 1, "")]:
         servers, (read, write) = start_desktop(), os.pipe()
         os.close(read)
         with open(f"{WORK.name}/stderr", "w+", encoding="utf-8") as report:
