@@ -79,7 +79,8 @@ void openClosedStandardStreams() {
 
 // What a screen and a system need for the window to be readable at all.
 std::string whyUnreadable() {
-    if (QGuiApplication::primaryScreen()->depth() < 16) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen != nullptr && screen->depth() < 16) {
         return "экран показывает меньше 16 бит цвета";
     }
     // Every text the user sees is Russian.

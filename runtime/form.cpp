@@ -244,7 +244,7 @@ void Form::eraseText() {
 
 void Form::eraseTextIn(const QRegion& region) {
     std::erase_if(text_, [&region](TextRun& run) {
-        run.erased += region;
+        run.erased += region & run.area;
         return QRegion(run.area).subtracted(run.erased).isEmpty();
     });
     update(region);
