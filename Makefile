@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 Lemzor developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # make run: install what is missing, build, play.  make test: the same, then every test.
 # make lint: clang-format and clang-tidy over our sources, both quiet or it fails.
 
@@ -7,7 +9,10 @@ TEST_PACKAGES := $(RUN_PACKAGES) libx11-dev xvfb openbox xdotool imagemagick x11
                  desktop-file-utils appstream librsvg2-bin dpkg-dev lintian binutils-mingw-w64-x86-64 \
                  strace python3 wmctrl metacity mutter xwayland qt6-wayland
 
-.PHONY: run test lint build package bench deps test-deps clean
+.PHONY: run test lint build install uninstall package bench deps test-deps clean
+
+# make install [PREFIX=/usr/local] [DESTDIR=...]; make uninstall removes what it installed.
+PREFIX ?= /usr/local
 
 run: deps build
 	./build/window/lemzor
@@ -21,7 +26,8 @@ test: test-deps build
 	ctest --preset asan
 
 lint: deps build
-	@./.ci/install-packages clang-format clang-tidy
+	@./.ci/install-packages clang-format clang-tidy reuse
+	reuse lint
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
 	run-clang-tidy -quiet -p build $$(git ls-files '*.cpp' | sed 's|^|$(CURDIR)/|') >build/clang-tidy.log 2>&1
 	@! grep -E 'warning:|error:' build/clang-tidy.log
@@ -30,9 +36,17 @@ build:
 	cmake --preset default
 	cmake --build --preset default
 
+install: deps build
+	cmake --install build --prefix $(PREFIX)
+
+uninstall:
+	sed 's|^|$(DESTDIR)|' build/install_manifest.txt | xargs -r -d '\n' rm -f --
+
+# The Debian package and the source tarball, in build/. The package's members take their modes
+# from the umask, which dpkg-buildpackage sets to 022 too.
 package: deps build
 	@./.ci/install-packages dpkg-dev
-	cmake --build --preset default --target package
+	umask 022 && cmake --build --preset default --target package package_source
 
 bench: test-deps build
 	cmake --build --preset default --target bench

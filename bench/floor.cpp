@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Lemzor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The toolkit's floor: a plain Qt program that shows what the game shows (the
 // same message box, then a window of the same size with two push buttons) and
 // does nothing else.

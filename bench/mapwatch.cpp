@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Lemzor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts a program in an X server and times it from outside, as the X server
 // sees it: from the start of the process to the map of its credit box, and
 // from the dismissal of the box (a close request, as its close button sends)

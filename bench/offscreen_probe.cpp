@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Lemzor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Linked into copies of the game and of the floor for the offscreen start-up
 // bench, where no outside observer can see a window: times the show of the
 // credit box from the launch (LEMZOR_BENCH_LAUNCH_NS, CLOCK_REALTIME), closes

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Lemzor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Press to paint on offscreen: from a click on a button to the end of the
 // repaint that shows the new colour and score lines, over 10,000 presses;
 // then the memory that 100,000 more presses add.

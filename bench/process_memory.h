@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Lemzor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the kernel and the allocator say about a process's memory, for the

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Lemzor developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every benchmark and prints the table: lemzor against the toolkit's floor
 # (bench/floor.cpp), start-up and memory in a real X server (Xvfb and openbox)
 # and on Qt's offscreen platform, press to paint, memory growth, and idle cost.

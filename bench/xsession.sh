@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 Lemzor developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the benchmarks: a private X server with openbox, and the helpers that
 # start the game in it. Everything started here is stopped on exit.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Lemzor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build tool: turns the icon's XPM images into the files a desktop needs.
 //   iconkit png OUT.png IN.xpm              the image as PNG
 //   iconkit svg OUT.svg IN.xpm              the image as scalable SVG, one square a pixel

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Lemzor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "application.h"
 
 #include "error.h"
@@ -116,7 +118,8 @@ int run(int argc, char* argv[], const ProgramInfo& info,
     }
     startup().previous = qInstallMessageHandler(handleMessage);
 
-    QApplication::setApplicationName(info.name);
+    // The X11 window class, which docks match to the desktop entry.
+    QApplication::setApplicationName(info.desktopFileName);
     QApplication::setApplicationVersion(info.version);
     QApplication app(argc, argv);
     if (const std::string why = whyUnreadable(); !why.empty()) {

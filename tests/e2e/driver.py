@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 Lemzor developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Plays the built game as a person would, on a desktop of its own: dbus-run-session driver.py SCENARIO PROGRAM,
 the scenarios openbox, metacity, mutter, hostile, and wayland (PROGRAM is the window test, as a Wayland client)."""
 import atexit
