@@ -16,6 +16,8 @@
 #include <QPainter>
 #include <QPalette>
 #include <QWindow>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <xcb/xcb.h>
@@ -28,10 +30,33 @@ namespace {
 // pane inside one.
 QAccessibleInterface* accessibleForm(const QString& className, QObject* object) {
     auto* widget = qobject_cast<QWidget*>(object);
-    if (className != QLatin1String(Form::staticMetaObject.className()) || widget == nullptr) {
+    if (widget == nullptr) {
         return nullptr;
     }
-    return new QAccessibleWidget(widget, QAccessible::Window);
+    if (className == QLatin1String(Form::staticMetaObject.className())) {
+        return new QAccessibleWidget(widget, QAccessible::Window);
+    }
+    if (className == QLatin1String(Notice::staticMetaObject.className())) {
+        return new QAccessibleWidget(widget, QAccessible::Notification);
+    }
+    return nullptr;
+}
+
+// WCAG 2's relative luminance of an sRGB colour.
+double luminance(const QColor& colour) {
+    const auto linear = [](float channel) {
+        return channel <= 0.04045F ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+}
+
+// The theme's text colour where it stands out enough from the background (WCAG 2's 4.5 : 1),
+// and black otherwise: light themes' text would vanish on pure green.
+QColor readableOn(const QColor& back, const QColor& text) {
+    const double a = luminance(back) + 0.05;
+    const double b = luminance(text) + 0.05;
+    return std::max(a, b) / std::min(a, b) >= 4.5 ? text : QColor(Qt::black);
 }
 
 template <typename Reply> using XcbReply = std::unique_ptr<Reply, decltype(&std::free)>;
@@ -69,7 +94,19 @@ std::optional<QMargins> announcedFrame(const QWidget& window, xcb_connection_t* 
 
 } // namespace
 
-Form::Form() : back_(palette().color(QPalette::Button)) {
+Notice::Notice(QWidget* form) : QWidget(form) {
+    setGeometry(0, 0, 0, 0);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    hide();
+}
+
+void Notice::announce(const QString& text) {
+    hide();
+    setAccessibleName(text);
+    show();
+}
+
+Form::Form() : notice_(new Notice(this)) {
     static const bool accessible = [] {
         QAccessible::installFactory(accessibleForm);
         return true;
@@ -84,6 +121,15 @@ Form::~Form() = default;
 void Form::setBackColour(Colour colour) {
     back_ = toQColor(colour);
     eraseText();
+}
+
+QColor Form::backColour() const {
+    return back_.value_or(palette().color(QPalette::Button));
+}
+
+void Form::announce(const QString& text) {
+    setAccessibleDescription(text);
+    notice_->announce(text);
 }
 
 void Form::clear() {
@@ -153,13 +199,15 @@ void Form::messageBox(const QString& prompt, const QString& title) {
 
 void Form::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.fillRect(event->rect(), back_);
-    if (text_.empty()) {
-        return;
-    }
-    painter.setPen(palette().color(QPalette::WindowText));
+    const QColor back = backColour();
+    painter.fillRect(event->rect(), back);
+    painter.setPen(readableOn(back, palette().color(QPalette::WindowText)));
     const int ascent = fontMetrics().ascent();
     for (const TextRun& run : text_) {
+        // Most repaints (a button pressed and released) never reach the text.
+        if (!event->region().intersects(run.area)) {
+            continue;
+        }
         painter.setClipRegion(QRegion(rect()).subtracted(run.erased));
         painter.drawText(run.area.topLeft() + QPoint(0, ascent), run.text);
     }
@@ -177,6 +225,8 @@ void Form::moveEvent(QMoveEvent* /*event*/) {
 void Form::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange) {
         layOutIfOuterSizeChanged();
+    } else if (event->type() == QEvent::PaletteChange) {
+        update();
     }
     QWidget::changeEvent(event);
 }

@@ -22,6 +22,16 @@ class QMessageBox;
 
 namespace runtime {
 
+// An invisible child that screen readers present as a notification each time it is shown: they
+// speak changes only of the focused control, never of the window's description.
+class Notice : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit Notice(QWidget* form);
+    void announce(const QString& text);
+};
+
 // A top-level form: a window with a background colour and run-time text, and
 // the load and resize events that a form's code answers.
 //
@@ -43,6 +53,9 @@ class Form : public QWidget, public Canvas {
     void clear() override;
     void print(std::string_view text) override;
     void endLine() override;
+
+    // Tells screen readers what the window now shows: in the window's description, and spoken.
+    void announce(const QString& text);
 
     // The run-time text on the window now, one string per print.
     [[nodiscard]] QStringList printedText() const;
@@ -87,7 +100,10 @@ class Form : public QWidget, public Canvas {
     void eraseText();
     void eraseTextIn(const QRegion& region);
 
-    QColor back_;
+    [[nodiscard]] QColor backColour() const;
+
+    // Until the program sets a colour, the system's, which follows a change of theme.
+    std::optional<QColor> back_;
     std::vector<TextRun> text_;
     QPoint printPosition_;
     QSize laidOutFor_;
@@ -96,6 +112,7 @@ class Form : public QWidget, public Canvas {
     // Kept, hidden, until the form goes: tearing a box down waits on the
     // display server, and the window shown after it should not.
     std::unique_ptr<QMessageBox> box_;
+    Notice* notice_;
 };
 
 } // namespace runtime

@@ -105,6 +105,11 @@ class TestWindow : public QObject {
         QCOMPARE(QAccessible::queryAccessibleInterface(main_.get())->role(), QAccessible::Window);
         QCOMPARE(main_->cvetIndex + main_->ugadano + main_->promahov, 0);
         QCOMPARE(unlike(main_->palette().color(QPalette::Button)), 0);
+        // Before the first guess the background is the theme's, and follows a change of theme.
+        QPalette theme = main_->palette();
+        theme.setColor(QPalette::Button, Qt::darkCyan);
+        main_->setPalette(theme);
+        QCOMPARE(unlike(Qt::darkCyan), 0);
         // The icon at the screen's density is the drawn image's pixels, doubled on a dense screen.
         const qreal ratio = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
         QImage doubled = main_->windowIcon().pixmap(QSize(32, 32), 1).toImage();
@@ -120,18 +125,32 @@ class TestWindow : public QObject {
         QTest::addColumn<int>("buttonIndex");
         QTest::addColumn<float>("draw");
         QTest::addColumn<bool>("byKeyboard");
-        QTest::newRow("Зелёный, green drawn") << 0 << 0.25F << false;
-        QTest::newRow("Красный, green drawn") << 1 << 0.25F << false;
-        QTest::newRow("Красный by Tab and Space, red drawn") << 1 << 0.75F << true;
+        // The theme's text colour, and the score's: the theme's where it stands out, black where
+        // not.
+        QTest::addColumn<QColor>("text");
+        QTest::addColumn<QColor>("ink");
+        QTest::newRow("Зелёный, green drawn") << 0 << 0.25F << false << QColor() << QColor();
+        QTest::newRow("Красный, green drawn, light text")
+            << 1 << 0.25F << false << QColor(Qt::white) << QColor(Qt::black);
+        QTest::newRow("Зелёный, green drawn, blue text")
+            << 0 << 0.25F << false << QColor(Qt::blue) << QColor(Qt::blue);
+        QTest::newRow("Красный by Tab and Space, red drawn, light text")
+            << 1 << 0.75F << true << QColor(Qt::white) << QColor(Qt::black);
     }
     void pressPaintsAndScores() {
         QFETCH(int, buttonIndex);
         QFETCH(float, draw);
         QFETCH(bool, byKeyboard);
+        QFETCH(QColor, text);
+        QFETCH(QColor, ink);
         if (byKeyboard && onWayland()) {
             QSKIP("Windows get no keyboard focus on this platform");
         }
         fake_.draws = {draw};
+        QPalette theme = main_->palette();
+        theme.setColor(QPalette::WindowText,
+                       text.isValid() ? text : theme.color(QPalette::WindowText));
+        main_->setPalette(theme);
         QVERIFY(start() && (!byKeyboard || QTest::qWaitForWindowActive(main_.get())));
         if (byKeyboard) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -140,8 +159,21 @@ class TestWindow : public QObject {
         } else {
             QTest::mouseClick(main_->Button.at(buttonIndex), Qt::LeftButton);
         }
-        QCOMPARE(unlike(draw < 0.5F ? green : red, textCorner), 0);
-        QVERIFY(unlike(draw < 0.5F ? green : red) > 50);
+        const QColor back = draw < 0.5F ? green : red;
+        QCOMPARE(unlike(back, textCorner), 0);
+        // The score: its two lines from the top-left corner, one text line apart.
+        QImage score(textCorner.size() * main_->devicePixelRatio(), QImage::Format_RGB32);
+        score.setDevicePixelRatio(main_->devicePixelRatio());
+        score.fill(back);
+        QPainter painter(&score);
+        painter.setFont(main_->font());
+        painter.setPen(ink.isValid() ? ink : theme.color(QPalette::WindowText));
+        const QFontMetrics metrics(main_->font());
+        const QStringList lines = main_->printedText();
+        painter.drawText(QPoint(0, metrics.ascent()), lines.value(0));
+        painter.drawText(QPoint(0, metrics.height() + metrics.ascent()), lines.value(1));
+        painter.end();
+        QCOMPARE(main_->grab(textCorner).toImage().convertToFormat(QImage::Format_RGB32), score);
         const bool right = (draw > 0.5F) == (buttonIndex == 1);
         QCOMPARE(QAccessible::queryAccessibleInterface(main_.get())->text(QAccessible::Description),
                  QString(draw < 0.5F ? "Зелёный" : "Красный") +

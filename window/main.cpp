@@ -77,8 +77,5 @@ void Main::onResize() {
 
 void Main::onButtonPress(std::int16_t buttonIndex) {
     game::onButtonPress(services_, buttonIndex, cvetIndex, ugadano, promahov);
-    // The score is painted; screen readers hear it through the description,
-    // whose change the toolkit announces.
-    setAccessibleDescription(
-        QString::fromStdString(game::announcement(cvetIndex, ugadano, promahov)));
+    announce(QString::fromStdString(game::announcement(cvetIndex, ugadano, promahov)));
 }
