@@ -8,9 +8,16 @@
 #include <QFontMetrics>
 #include <QIcon>
 #include <QScreen>
+#include <algorithm>
+#include <array>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace runtime {
 
@@ -39,7 +46,7 @@ QString requestedPlatform(int argc, char* argv[]) {
 }
 
 std::string whyNoWindow(const QString& platform) {
-    if (!platform.isEmpty() && !platform.startsWith(u"xcb")) {
+    if (!platform.isEmpty() && platform.section(u':', 0, 0) != u"xcb") {
         return "платформа «" + platform.section(u':', 0, 0).toStdString() + "» недоступна";
     }
     const QString display = qEnvironmentVariable("DISPLAY");
@@ -72,18 +79,96 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
 // would go to the display server.
 void openClosedStandardStreams() {
     for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1) {
+            continue;
+        }
+        // The lowest free number: this one. Where there is no /dev/null (a private mount), a pipe
+        // holds the number just as well; what is written to it goes nowhere.
+        std::array<int, 2> ends{};
+        if (open("/dev/null", O_RDWR) == -1 && pipe(ends.data()) == 0 && ends[1] > 2) {
+            close(ends[1]);
+        }
         if (fcntl(fd, F_GETFD) == -1) {
-            // The lowest free number: this one.
-            open("/dev/null", O_RDWR); // NOLINT(cppcoreguidelines-pro-type-vararg)
+            std::_Exit(EXIT_FAILURE);
         }
     }
 }
+
+// Below these limits the toolkit hangs, or dies by a signal, instead of failing: they are
+// checked before it starts, and the one on open files is raised where the system allows.
+constexpr rlim_t filesNeeded = 64;
+constexpr rlim_t mebibytesNeeded = 256;
+
+void checkLimits() {
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < filesNeeded) {
+        files.rlim_cur = std::min(files.rlim_max, filesNeeded);
+        setrlimit(RLIMIT_NOFILE, &files);
+        if (files.rlim_cur < filesNeeded) {
+            terminate(RuntimeError(RuntimeError::Kind::Limits,
+                                   "можно открыть не больше " + std::to_string(files.rlim_cur) +
+                                       " файлов, а игре нужно " + std::to_string(filesNeeded)));
+        }
+    }
+    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        rlimit memory{};
+        if (getrlimit(resource, &memory) == 0 && memory.rlim_cur < mebibytesNeeded << 20U) {
+            terminate(RuntimeError(RuntimeError::Kind::NoMemory,
+                                   "процессу разрешено " + std::to_string(memory.rlim_cur >> 20U) +
+                                       " МиБ, а игре нужно " + std::to_string(mebibytesNeeded) +
+                                       " МиБ"));
+        }
+    }
+}
+
+// The toolkit looks into the runtime directory as it starts and, where there is none of the
+// user's own, makes one in /tmp that outlives the game and says so in English. It is given a
+// private one instead, removed as soon as the toolkit has looked, and again at the end.
+class RuntimeDirectory {
+  public:
+    RuntimeDirectory() {
+        const char* given = std::getenv("XDG_RUNTIME_DIR");
+        struct stat info {};
+        if (given != nullptr && stat(given, &info) == 0 && S_ISDIR(info.st_mode) &&
+            info.st_uid == geteuid() && (info.st_mode & 077U) == 0) {
+            return;
+        }
+        const char* temporary = std::getenv("TMPDIR");
+        std::string path =
+            std::string(temporary != nullptr ? temporary : "/tmp") + "/lemzor-XXXXXX";
+        if (mkdtemp(path.data()) != nullptr) {
+            path_ = std::move(path);
+            setenv("XDG_RUNTIME_DIR", path_.c_str(), 1);
+        }
+    }
+    RuntimeDirectory(const RuntimeDirectory&) = delete;
+    RuntimeDirectory& operator=(const RuntimeDirectory&) = delete;
+    RuntimeDirectory(RuntimeDirectory&&) = delete;
+    RuntimeDirectory& operator=(RuntimeDirectory&&) = delete;
+    ~RuntimeDirectory() { remove(); }
+
+    void remove() {
+        if (!path_.empty()) {
+            rmdir(path_.c_str());
+        }
+    }
+
+  private:
+    std::string path_;
+};
 
 // What a screen and a system need for the window to be readable at all.
 std::string whyUnreadable() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen != nullptr && screen->depth() < 16) {
         return "экран показывает меньше 16 бит цвета";
+    }
+    // Such a density (Xft.dpi, say) makes the window too large to map, or its text too small.
+    const qreal density =
+        screen != nullptr ? screen->logicalDotsPerInch() * screen->devicePixelRatio() : 96;
+    if (density < 48 || density > 960) {
+        return "экран заявляет невероятную плотность точек на дюйм: " +
+               std::to_string(qRound(density));
     }
     // Every text the user sees is Russian.
     if (!QFontMetrics(QGuiApplication::font()).inFont(QChar(u'Л'))) {
@@ -109,6 +194,9 @@ int run(int argc, char* argv[], const ProgramInfo& info,
     // A standard error that nobody reads any more must not end the game.
     std::signal(SIGPIPE, SIG_IGN);
     setProgramName(info.name.toStdString());
+    reportUncaughtExceptions();
+    checkLimits();
+    RuntimeDirectory runtimeDirectory;
     startup().platform = requestedPlatform(argc, argv);
     // Outside a desktop session the toolkit's D-Bus library would launch a
     // session bus of its own, a daemon that outlives the game; "disabled:" is
@@ -122,6 +210,7 @@ int run(int argc, char* argv[], const ProgramInfo& info,
     QApplication::setApplicationName(info.desktopFileName);
     QApplication::setApplicationVersion(info.version);
     QApplication app(argc, argv);
+    runtimeDirectory.remove();
     if (const std::string why = whyUnreadable(); !why.empty()) {
         terminate(RuntimeError(RuntimeError::Kind::NoDisplay, why));
     }

@@ -12,7 +12,7 @@ namespace runtime {
 // stops at once; the form layer reports it and ends the program.
 class RuntimeError : public std::runtime_error {
   public:
-    enum class Kind { Overflow, NoDisplay, DisplayLost, Internal };
+    enum class Kind { Overflow, NoDisplay, DisplayLost, NoMemory, Limits, Internal };
 
     RuntimeError(Kind kind, const std::string& detail);
 
@@ -31,6 +31,10 @@ void setProgramName(std::string name);
 // Writes the report and ends the process with status 1.
 [[noreturn]] void terminate(const RuntimeError& error) noexcept;
 
+// Makes an exception that nothing catches, wherever it is thrown (inside the toolkit too), end the
+// program with the report instead of an abort.
+void reportUncaughtExceptions();
+
 // Runs a handler; any error that escapes it ends the program after its report.
 template <typename Handler> void guarded(Handler&& handler) noexcept {
     try {
@@ -38,7 +42,7 @@ template <typename Handler> void guarded(Handler&& handler) noexcept {
     } catch (const RuntimeError& error) {
         terminate(error);
     } catch (const std::bad_alloc&) {
-        terminate(RuntimeError(RuntimeError::Kind::Internal, "недостаточно памяти"));
+        terminate(RuntimeError(RuntimeError::Kind::NoMemory, ""));
     } catch (const std::exception& error) {
         terminate(RuntimeError(RuntimeError::Kind::Internal, error.what()));
     }

@@ -3,6 +3,7 @@
 #include "form.h"
 
 #include "error.h"
+#include "x11frame.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -57,39 +58,6 @@ QColor readableOn(const QColor& back, const QColor& text) {
     const double a = luminance(back) + 0.05;
     const double b = luminance(text) + 0.05;
     return std::max(a, b) / std::min(a, b) >= 4.5 ? text : QColor(Qt::black);
-}
-
-template <typename Reply> using XcbReply = std::unique_ptr<Reply, decltype(&std::free)>;
-
-xcb_atom_t frameExtentsAtom(xcb_connection_t* connection) {
-    static const xcb_atom_t atom = [connection] {
-        constexpr std::string_view name = "_NET_FRAME_EXTENTS";
-        const XcbReply<xcb_intern_atom_reply_t> reply(
-            xcb_intern_atom_reply(
-                connection, xcb_intern_atom(connection, 0, name.size(), name.data()), nullptr),
-            &std::free);
-        return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-    }();
-    return atom;
-}
-
-// The frame that an X11 window manager announces for a window, if it does.
-std::optional<QMargins> announcedFrame(const QWidget& window, xcb_connection_t* connection) {
-    const XcbReply<xcb_get_property_reply_t> property(
-        xcb_get_property_reply(connection,
-                               xcb_get_property(connection, 0, window.winId(),
-                                                frameExtentsAtom(connection), XCB_ATOM_CARDINAL, 0,
-                                                4),
-                               nullptr),
-        &std::free);
-    if (!property || xcb_get_property_value_length(property.get()) != 4 * sizeof(std::uint32_t)) {
-        return std::nullopt;
-    }
-    // Left, right, top and bottom, in device pixels.
-    const auto* edges = static_cast<const std::uint32_t*>(xcb_get_property_value(property.get()));
-    return QMargins(static_cast<int>(edges[0]), static_cast<int>(edges[2]),
-                    static_cast<int>(edges[1]), static_cast<int>(edges[3])) /
-           window.devicePixelRatio();
 }
 
 } // namespace
@@ -159,7 +127,7 @@ QStringList Form::printedText() const {
 }
 
 QSize Form::outerSize() const {
-    return announcedFrame_ ? size().grownBy(*announcedFrame_) : frameGeometry().size();
+    return frame_ ? size().grownBy(frame_->margins()) : frameGeometry().size();
 }
 
 Twips Form::outerWidth() const {
@@ -235,6 +203,11 @@ void Form::showEvent(QShowEvent* event) {
     if (windowHandle() != nullptr) {
         windowHandle()->installEventFilter(this);
     }
+    // The toolkit's own idea of an X11 frame trusts whatever the window carries, and reads it
+    // again only when the window itself changes.
+    if (!frame_ && QGuiApplication::platformName() == u"xcb") {
+        frame_ = std::make_unique<X11Frame>(*this, [this] { layOutIfOuterSizeChanged(); });
+    }
     QWidget::showEvent(event);
 }
 
@@ -261,16 +234,6 @@ bool Form::nativeEvent(const QByteArray& eventType, void* message, qintptr* resu
             static_cast<const xcb_destroy_notify_event_t*>(message)->window == winId()) {
             // Destroyed from outside: the game ends as if it were closed.
             QCoreApplication::exit(0);
-        } else if (type == XCB_PROPERTY_NOTIFY) {
-            // The toolkit reads the frame again only when the window itself moves or changes
-            // size, and so misses one that changes on its own, as on leaving full screen.
-            auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-            const auto* property = static_cast<const xcb_property_notify_event_t*>(message);
-            if (property->window == winId() &&
-                property->atom == frameExtentsAtom(x11->connection())) {
-                announcedFrame_ = announcedFrame(*this, x11->connection());
-                layOutIfOuterSizeChanged();
-            }
         }
     }
     return QWidget::nativeEvent(eventType, message, result);

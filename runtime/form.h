@@ -21,6 +21,10 @@
 class QMessageBox;
 
 namespace runtime {
+class X11Frame;
+} // namespace runtime
+
+namespace runtime {
 
 // An invisible child that screen readers present as a notification each time it is shown: they
 // speak changes only of the focused control, never of the window's description.
@@ -107,8 +111,8 @@ class Form : public QWidget, public Canvas {
     std::vector<TextRun> text_;
     QPoint printPosition_;
     QSize laidOutFor_;
-    // The frame as an X11 window manager last announced it, if it has.
-    std::optional<QMargins> announcedFrame_;
+    // On X11, the frame the window has; elsewhere the toolkit knows it.
+    std::unique_ptr<X11Frame> frame_;
     // Kept, hidden, until the form goes: tearing a box down waits on the
     // display server, and the window shown after it should not.
     std::unique_ptr<QMessageBox> box_;
