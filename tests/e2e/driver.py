@@ -98,9 +98,10 @@ def screenshot(win, crop="100%"):
                                            if int(size) > 3000)
 
 
-def check_places(win, what):
+def check_places(win, what, frame=None):
     """After a guess: both buttons whole, 500 twips in from the outer edges, or flush with the client area's."""
-    (_, _, width, height), (left, right, top, bottom) = geometry(win)
+    (_, _, width, height), announced = geometry(win)
+    left, right, top, bottom = frame or announced
     y = round((min((height + top + bottom) * 15 - 500, height * 15) - 735) / 15)
     want = [(33, y, 145, 49), (round((min((width + left + right) * 15 - 500, width * 15) - 2175) / 15), y, 145, 49)]
     run("xdotool", "mousemove", "--window", win, "43", str(y + 10), "click", "1", "sleep", "0.2")
@@ -202,8 +203,8 @@ def orca(lemzor):
     screen_reader.terminate()
 
 
-def verdict(what, status, said, want_status, line):
-    want = f"Лемзор: ошибка выполнения: {line}" if line else ""
+def verdict(what, status, said, want_status, line, raw=False):
+    want = line if raw or not line else f"Лемзор: ошибка выполнения: {line}"
     if (status, said.strip()) != (want_status, want):
         fail(f"{what}: status {status}, «{said.strip()}»; want {want_status}, «{want}»")
     print(f"ok: {what}: status {status}, «{said.strip()}»")
@@ -215,47 +216,72 @@ def hostile(lemzor):
         fonts.write("<fontconfig/>")
     for key in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
         os.environ.pop(key, None)
-    # No window: the screen's depth (0: no display server), the environment and arguments, the report.
+    shell = lambda env: ["unshare", "-m", "sh", "-c", env.pop("SH") + ' && exec "$0"'] if "SH" in env else []  # noqa
+    dpi = "xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER 'Xft.dpi:\t1000000'"
+    # No window: the screen's depth (0: no display server), the environment, arguments and shell, the report.
     for what, depth, env, line in [
-            ("DISPLAY unset", 0, {}, "(переменная DISPLAY не задана)."),
-            ("no server", 0, {"DISPLAY": ":9999"}, "(дисплей «:9999» не отвечает)."),
-            ("unknown platform", 0, {"QT_QPA_PLATFORM": "nonesuch"}, "(платформа «nonesuch» недоступна)."),
+            ("DISPLAY unset", 0, {}, "не удалось открыть окно (переменная DISPLAY не задана)."),
+            ("no server, a newline", 0, {"DISPLAY": ":9999\nЛемзор: всё хорошо"},
+             "не удалось открыть окно (дисплей «:9999\\x0aЛемзор: всё хорошо» не отвечает)."),
+            ("unknown platform", 0, {"QT_QPA_PLATFORM": "xcbfoo"}, "не удалось открыть окно (платформа «xcbfoo» недоступна)."),
             ("unknown platform by argument", 0, {"QT_QPA_PLATFORM": "offscreen", "ARGS": "-x -platform nonesuch"},
-             "(платформа «nonesuch» недоступна)."),
-            ("8-bit colour", 8, {}, "(экран показывает меньше 16 бит цвета)."),
-            ("no font", 24, {"FONTCONFIG_FILE": fonts.name}, "(нет шрифта с русскими буквами).")]:
+             "не удалось открыть окно (платформа «nonesuch» недоступна)."),
+            ("few files", 0, {"SH": "ulimit -n 8"},
+             "слишком жёсткие ограничения процесса (можно открыть не больше 8 файлов, а игре нужно 64)."),
+            ("little memory", 0, {"SH": "ulimit -v 100000"},
+             "недостаточно памяти (процессу разрешено 97 МиБ, а игре нужно 256 МиБ)."),
+            ("8-bit colour", 8, {}, "не удалось открыть окно (экран показывает меньше 16 бит цвета)."),
+            ("absurd density", 24, {"SH": dpi},
+             "не удалось открыть окно (экран заявляет невероятную плотность точек на дюйм: 1000000)."),
+            ("no font", 24, {"FONTCONFIG_FILE": fonts.name}, "не удалось открыть окно (нет шрифта с русскими буквами).")]:
         if depth:
             start_desktop(depth=depth)
-        game = sp.run([lemzor, *env.pop("ARGS", "").split()], env=os.environ | {"LC_ALL": "C.UTF-8"} | env,
+        game = sp.run([*shell(env), lemzor, *env.pop("ARGS", "").split()], env=os.environ | {"LC_ALL": "C.UTF-8"} | env,
                       capture_output=True, text=True, timeout=30, check=False)
-        verdict(what, game.returncode, game.stderr, 1, "не удалось открыть окно " + line)
-    # A warning after start-up is passed on: on offscreen, where the credit box waits for ever.
-    with open(f"{WORK.name}/warning", "w+", encoding="utf-8") as report:
-        game = spawn([lemzor], env=os.environ | {"QT_QPA_PLATFORM": "offscreen"}, stderr=report)
-        found = wait_for(lambda: "propagateSizeHints" in open(report.name, encoding="utf-8").read())
-        game.kill()
-        verdict("a warning after start-up", 0 if found else 1, "", 0, "")
-    # A game under way: its standard error, what is done to it, and the status and report to come of it.
+        verdict(what, game.returncode, game.stderr, 1, line)
+    # A game under way: its standard error and set-up, what is done to it, and the status and report to come of it.
     close = lambda servers: run("wmctrl", "-i", "-c", dismiss_box())  # noqa: E731
     gone = lambda servers: dismiss_box() and [server.kill() for server in servers]  # noqa: E731
-    for what, stderr, act, status, line in [
-            ("SIGTERM at the window", "file", lambda servers: dismiss_box() and game.terminate(), -15, ""),
-            ("window destroyed from outside", "file", lambda _: run("xdotool", "windowclose", dismiss_box()), 0, ""),
-            ("standard error closed", "closed", close, 0, ""),
-            ("standard error unread, and a warning", "unread", close, 0, ""),
-            ("the X server going away", "file", gone, 1, "связь с дисплеем потеряна."),
-            ("the X server going away, standard error closed", "closed", gone, 1, "")]:
+
+    def frame_written(servers):
+        win = dismiss_box()
+        frame = wait_for(lambda: geometry(win)[1])
+        for format_, values in ("32c", "0,0,2147483647,0"), ("32c", "4000000000,0,0,0"), ("8c", ",".join("9" * 16)):
+            run("xprop", "-id", win, "-f", "_NET_FRAME_EXTENTS", format_, "-set", "_NET_FRAME_EXTENTS", values)
+            check_places(win, f"frame {values} written by another client", frame)
+        run("wmctrl", "-i", "-c", win)
+
+    def manager_killed(servers):
+        win = dismiss_box()
+        servers[1].kill()
+        time.sleep(0.5)
+        check_places(win, "the window manager gone", [0, 0, 0, 0])
+        run("xdotool", "windowclose", win)
+    tmp = tempfile.mkdtemp(dir=WORK.name)
+    for what, stderr, env, act, status, line in [
+            ("SIGTERM at the window", "file", {}, lambda servers: dismiss_box() and game.terminate(), -15, ""),
+            ("window destroyed from outside", "file", {}, lambda _: run("xdotool", "windowclose", dismiss_box()), 0, ""),
+            ("no runtime directory", "file", {"XDG_RUNTIME_DIR": "", "TMPDIR": tmp}, close, 0, ""),
+            ("standard error closed, no /dev/null", "closed", {"SH": "mount -t tmpfs none /dev"}, close, 0, ""),
+            ("standard error unread, and a warning", "unread", {"QT_STYLE_OVERRIDE": "nonesuch"}, close, 0, ""),
+            ("a warning after start-up", "file", {"QT_QPA_PLATFORM": "offscreen"}, lambda _: time.sleep(1) or
+             game.kill(), -9, "This plugin does not support propagateSizeHints()"),
+            ("frames written by another client", "file", {}, frame_written, 0, ""),
+            ("the window manager killed", "file", {}, manager_killed, 0, ""),
+            ("the X server going away", "file", {}, gone, 1, "Лемзор: ошибка выполнения: связь с дисплеем потеряна."),
+            ("the X server going away, standard error closed", "closed", {}, gone, 1, "")]:
         servers, (read, write) = start_desktop(), os.pipe()
         os.close(read)
         with open(f"{WORK.name}/stderr", "w+", encoding="utf-8") as report:
             streams = {"file": {"stderr": report}, "unread": {"stderr": write},
                        "closed": {"preexec_fn": lambda: os.close(2)}}
-            warn = {"XDG_RUNTIME_DIR": ""} if stderr == "unread" else {}
-            game = spawn([lemzor], env=os.environ | warn, **streams[stderr])
+            game = spawn([*shell(env), lemzor], env=os.environ | env, **streams[stderr])
             os.close(write)
             act(servers)
             game.wait(30)
-            verdict(what, game.returncode, report.seek(0) or report.read(), status, line)
+            verdict(what, game.returncode, report.seek(0) or report.read(), status, line, raw=True)
+    if os.listdir(tmp):
+        fail(f"with no runtime directory the game left {os.listdir(tmp)}")
 
 
 def wayland(test_window):
