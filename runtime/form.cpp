@@ -5,13 +5,11 @@
 #include "error.h"
 #include "x11frame.h"
 
-#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
@@ -156,11 +154,11 @@ void Form::loadAndShow() {
 }
 
 void Form::messageBox(const QString& prompt, const QString& title) {
-    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok);
-    QAbstractButton* ok = box->button(QMessageBox::Ok);
-    ok->setText(QStringLiteral("ОК"));
-    // Some styles put an icon on dialog buttons; this box has none anywhere.
-    ok->setIcon(QIcon());
+    auto box =
+        std::make_unique<QMessageBox>(QMessageBox::NoIcon, title, prompt, QMessageBox::NoButton);
+    // A button of our own: the standard one has the style load the icon theme and its image
+    // plugins for an icon that this box would then remove.
+    box->addButton(QStringLiteral("ОК"), QMessageBox::AcceptRole);
     box->exec();
     box_ = std::move(box);
 }
