@@ -43,7 +43,7 @@ done
 column() { awk -v n="$2" '{print $n}' "$results/$1" | stats; }
 
 row() { # label, file stem, column, unit, program, target
-    local label=$1 stem=$2 n=$3 unit=$4 program=$5 target=$6
+    local label=$1 stem=$2 n=$3 unit=$4 program=$5 target=${6:-}
     read -r lm lmin lmax < <(column "$stem-$program" "$n")
     read -r fm fmin fmax < <(column "$stem-floor" "$n")
     local ratio
