@@ -52,7 +52,17 @@ std::string escaped(std::string_view text) {
     return shown;
 }
 
-[[noreturn]] void uncaught() {
+std::string& programName() {
+    static std::string name;
+    return name;
+}
+
+} // namespace
+
+RuntimeError::RuntimeError(Kind kind, const std::string& detail)
+    : std::runtime_error(detail), kind_(kind) {}
+
+[[noreturn]] void terminateWithCurrentException() noexcept {
     try {
         if (const std::exception_ptr exception = std::current_exception()) {
             std::rethrow_exception(exception);
@@ -68,18 +78,8 @@ std::string escaped(std::string_view text) {
     terminate(RuntimeError(RuntimeError::Kind::Internal, ""));
 }
 
-std::string& programName() {
-    static std::string name;
-    return name;
-}
-
-} // namespace
-
-RuntimeError::RuntimeError(Kind kind, const std::string& detail)
-    : std::runtime_error(detail), kind_(kind) {}
-
 void reportUncaughtExceptions() {
-    std::set_terminate(uncaught);
+    std::set_terminate(terminateWithCurrentException);
 }
 
 void setProgramName(std::string name) {

@@ -31,6 +31,9 @@ void setProgramName(std::string name);
 // Writes the report and ends the process with status 1.
 [[noreturn]] void terminate(const RuntimeError& error) noexcept;
 
+// Reports the exception being handled, if any, and ends the process with status 1.
+[[noreturn]] void terminateWithCurrentException() noexcept;
+
 // Makes an exception that nothing catches, wherever it is thrown (inside the toolkit too), end the
 // program with the report instead of an abort.
 void reportUncaughtExceptions();
@@ -39,12 +42,8 @@ void reportUncaughtExceptions();
 template <typename Handler> void guarded(Handler&& handler) noexcept {
     try {
         handler();
-    } catch (const RuntimeError& error) {
-        terminate(error);
-    } catch (const std::bad_alloc&) {
-        terminate(RuntimeError(RuntimeError::Kind::NoMemory, ""));
-    } catch (const std::exception& error) {
-        terminate(RuntimeError(RuntimeError::Kind::Internal, error.what()));
+    } catch (...) {
+        terminateWithCurrentException();
     }
 }
 
