@@ -16,7 +16,7 @@ int main() {
     box.end();
     box.set_modal();
     box.show();
-    while (box.shown()) {
+    while (box.shown() != 0) {
         Fl::wait();
     }
     Fl_Window window(380, 238, "Лемзор");
