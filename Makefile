@@ -7,7 +7,7 @@ RUN_PACKAGES  := cmake make g++ qt6-base-dev libxcb1-dev
 TEST_PACKAGES := $(RUN_PACKAGES) libx11-dev xvfb openbox xdotool imagemagick x11-utils \
                  dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 \
                  desktop-file-utils appstream librsvg2-bin dpkg-dev lintian binutils-mingw-w64-x86-64 \
-                 strace python3 wmctrl metacity mutter xwayland qt6-wayland \
+                 strace python3 wmctrl metacity mutter weston xwayland qt6-wayland \
                  orca speech-dispatcher speech-dispatcher-espeak-ng
 
 .PHONY: run test lint build install uninstall package bench deps test-deps clean

@@ -1,7 +1,7 @@
 # SPDX-FileCopyrightText: 2026 Lemzor developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Plays the built game as a person would, on a desktop of its own: dbus-run-session driver.py SCENARIO PROGRAM,
-the scenarios openbox, metacity, mutter, orca, hostile, and wayland (PROGRAM is the window test, as a Wayland client)."""
+the scenarios openbox, metacity, mutter, weston, orca, hostile, and wayland (PROGRAM is the window test, as a Wayland client)."""
 import atexit
 import glob
 import os
@@ -63,8 +63,18 @@ def start_desktop(kind="openbox", depth=24):
                           "-noreset"], pass_fds=(write,), stderr=sp.DEVNULL)]
         os.close(write)
         os.environ["DISPLAY"] = ":" + (os.read(read, 16).decode().strip() or fail("Xvfb did not start"))
-        servers.append(spawn(["openbox", "--sm-disable"] if kind == "openbox" else [kind], stdout=sp.DEVNULL,
-                             stderr=sp.DEVNULL))
+        if kind == "weston":
+            # Nested in the Xvfb, with an XWayland of its own that it names in its log.
+            with open(f"{runtime}/log", "w", encoding="utf-8") as log:
+                servers.append(spawn(["weston", "--backend=x11-backend.so", "--use-pixman", "--xwayland", "--width=1024",
+                                      "--height=768", f"--socket=lemzor-{os.getpid()}"], stdout=log, stderr=sp.STDOUT))
+            # Stopped, not killed, it removes its display's lock.
+            atexit.register(lambda: servers[1].terminate() or servers[1].wait(10))
+            display = wait_for(lambda: re.search(r"listening on display (:\d+)", open(f"{runtime}/log").read()), 30)
+            os.environ["DISPLAY"] = display[1] if display else fail("no weston")
+        else:
+            servers.append(spawn(["openbox", "--sm-disable"] if kind == "openbox" else [kind], stdout=sp.DEVNULL,
+                                 stderr=sp.DEVNULL))
     # A window manager announces itself before it manages windows; active-window support comes last.
     wait_for(lambda: "_NET_ACTIVE_WINDOW" in out("xprop", "-root", "_NET_SUPPORTED"), 30) or fail(f"no {kind}")
     time.sleep(0.2)
@@ -80,11 +90,22 @@ def dismiss_box():
     return window("Лемзор") or fail("no window after the credit box")
 
 
-def geometry(win):
+def geometry(win, keys=("X", "Y", "Width", "Height")):
     """The client area's left, top, width and height on the screen, and the frame's left, right, top, bottom."""
     info = out("xwininfo", "-id", win)
-    return [int(re.search(rf"{key}: +(-?\d+)", info)[1]) for key in ("X", "Y", "Width", "Height")], \
+    return [int(re.search(rf"{key}: +(-?\d+)", info)[1]) for key in keys], \
         [int(n) for n in re.findall(r"\d+", out("xprop", "-id", win, "_NET_FRAME_EXTENTS").partition("=")[2])]
+
+
+def frame_window(win):
+    return re.search(r"Parent window id: (\S+)", out("xwininfo", "-tree", "-id", win))[1]
+
+
+def tree_frame(win):
+    """The frame as the window tree shows it, where the manager announces none."""
+    left, top, width, height = geometry(win, ("Relative upper-left X", "Relative upper-left Y", "Width", "Height"))[0]
+    outer = geometry(frame_window(win))[0]
+    return [left, outer[2] - width - left, top, outer[3] - height - top]
 
 
 def screenshot(win, crop="100%"):
@@ -100,10 +121,13 @@ def screenshot(win, crop="100%"):
 
 def check_places(win, what, frame=None):
     """After a guess: both buttons whole, 500 twips in from the outer edges, or flush with the client area's."""
-    (_, _, width, height), announced = geometry(win)
-    left, right, top, bottom = frame or announced
+    (screen_x, screen_y, width, height), announced = geometry(win)
+    left, right, top, bottom = frame or announced or tree_frame(win)
     y = round((min((height + top + bottom) * 15 - 500, height * 15) - 735) / 15)
     want = [(33, y, 145, 49), (round((min((width + left + right) * 15 - 500, width * 15) - 2175) / 15), y, 145, 49)]
+    # Weston puts a window back from full screen 32 px further up and left each time; what is off the screen is not
+    # in the screenshot.
+    want = [(x + min(0, screen_x), y + min(0, screen_y), w, h) for x, y, w, h in want]
     run("xdotool", "mousemove", "--window", win, "43", str(y + 10), "click", "1", "sleep", "0.2")
     if (found := screenshot(win)[1]) != want:
         fail(f"{what}: client {width}x{height}, frame {left, right, top, bottom}: buttons at {found}, not {want}")
@@ -122,7 +146,7 @@ def play(lemzor, kind):
     entry = open(f"{BUILD}/resources/ru.lemzor.Lemzor.desktop", encoding="utf-8").read()
     if f'"{re.search("StartupWMClass=(.*)", entry)[1]}"' not in out("xprop", "-id", win, "WM_CLASS"):
         fail(f"the window's class {out('xprop', '-id', win, 'WM_CLASS')} is not the desktop entry's")
-    wait_for(lambda: geometry(win)[1]) or fail("no frame extents")
+    kind == "weston" or wait_for(lambda: geometry(win)[1]) or fail("no frame extents")
     check_places(win, "first display")
     if kind == "openbox":
         run("import", "-frame", "-window", win, f"{BUILD}/resources/screenshot.png")
@@ -136,12 +160,21 @@ def play(lemzor, kind):
     for size in ("520", "330"), ("400", "200"):
         run("xdotool", "windowsize", "--sync", win, *size)
         check_places(win, f"resized to {'x'.join(size)}")
-    for trip in range(1, 1 if kind == "openbox" else 8):
+    # Weston draws its frame again only after the window has its new size.
+    states = {"openbox": [], "weston": ["fullscreen"] * 8 + ["maximized_vert,maximized_horz"] * 7}
+    for trip, state in enumerate(states.get(kind, ["fullscreen"] * 7), 1):
         for change in "add", "remove":
-            run("wmctrl", "-i", "-r", win, "-b", f"{change},fullscreen")
+            run("wmctrl", "-i", "-r", win, "-b", f"{change},{state}")
             run("sleep", "0.5")
-        check_places(win, f"back from full screen, {trip}")
-    run("wmctrl", "-i", "-c", win)
+            check_places(win, f"{change} {state}, {trip}")
+    if kind == "weston":
+        # It takes no close request from other clients: its close button, then, on the screen while maximized.
+        run("wmctrl", "-i", "-r", win, "-b", f"add,{states[kind][-1]}")
+        time.sleep(0.5)
+        run("xdotool", "mousemove", "--window", frame_window(win), str(geometry(frame_window(win))[0][2] - 52), "45",
+            "click", "1")
+    else:
+        run("wmctrl", "-i", "-c", win)
     if game.wait(10) != 0:
         fail(f"closing the window ended the game with status {game.returncode}")
     if kind == "openbox":
