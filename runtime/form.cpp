@@ -14,9 +14,10 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
-#include <cmath>
+#include <array>
 #include <cstdlib>
 #include <optional>
 #include <xcb/xcb.h>
@@ -41,13 +42,35 @@ QAccessibleInterface* accessibleForm(const QString& className, QObject* object) 
     return nullptr;
 }
 
+// The fifth root of 0 < x <= 1, by Newton's method from above, where it cannot overshoot.
+constexpr double fifthRoot(double x) {
+    double root = 1;
+    for (double previous = 2; root < previous;) {
+        previous = root;
+        root = (4 * root + x / (root * root * root * root)) / 5;
+    }
+    return root;
+}
+
+// sRGB's 8-bit channels on a linear scale, worked out while compiling: the maths library's
+// power function would bring a fifth of a megabyte of its tables into memory.
+constexpr std::array<double, 256> linearChannels = [] {
+    std::array<double, 256> linear{};
+    for (std::size_t i = 0; i < linear.size(); ++i) {
+        const double channel = static_cast<double>(i) / 255;
+        const double x = (channel + 0.055) / 1.055;
+        const double x3 = x * x * x;
+        // x to the power 2.4 is the fifth root of x to the 12th.
+        linear.at(i) = channel <= 0.04045 ? channel / 12.92 : fifthRoot(x3 * x3 * x3 * x3);
+    }
+    return linear;
+}();
+
 // WCAG 2's relative luminance of an sRGB colour.
 double luminance(const QColor& colour) {
-    const auto linear = [](float channel) {
-        return channel <= 0.04045F ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
-           0.0722 * linear(colour.blueF());
+    const auto linear = [](int channel) { return linearChannels.at(channel); };
+    return 0.2126 * linear(colour.red()) + 0.7152 * linear(colour.green()) +
+           0.0722 * linear(colour.blue());
 }
 
 // The theme's text colour where it stands out enough from the background (WCAG 2's 4.5 : 1),
@@ -159,6 +182,8 @@ void Form::messageBox(const QString& prompt, const QString& title) {
     // A button of our own: the standard one has the style load the icon theme and its image
     // plugins for an icon that this box would then remove.
     box->addButton(QStringLiteral("ОК"), QMessageBox::AcceptRole);
+    // While the box is read, the form gets ready, so that only mapping is left.
+    QTimer::singleShot(0, this, &Form::prepare);
     box->exec();
     box_ = std::move(box);
 }
@@ -197,15 +222,19 @@ void Form::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
-void Form::showEvent(QShowEvent* event) {
-    if (windowHandle() != nullptr) {
-        windowHandle()->installEventFilter(this);
-    }
+void Form::prepare() {
+    winId();
+    windowHandle()->installEventFilter(this);
+    ensurePolished();
     // The toolkit's own idea of an X11 frame trusts whatever the window carries, and reads it
     // again only when the window itself changes.
     if (!frame_ && QGuiApplication::platformName() == u"xcb") {
         frame_ = std::make_unique<X11Frame>(*this, [this] { layOutIfOuterSizeChanged(); });
     }
+}
+
+void Form::showEvent(QShowEvent* event) {
+    prepare();
     QWidget::showEvent(event);
 }
 

@@ -99,6 +99,8 @@ class Form : public QWidget, public Canvas {
         QRegion erased;
     };
 
+    // Its window, style and frame, made before it is shown; again is harmless.
+    void prepare();
     void raiseResize();
     void layOutIfOuterSizeChanged();
     void eraseText();

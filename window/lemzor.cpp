@@ -6,12 +6,13 @@
 #include "runtime/random.h"
 #include "version.h"
 
-#include <random>
+#include <QRandomGenerator>
 
 int main(int argc, char* argv[]) {
     const runtime::ProgramInfo info{QStringLiteral("Лемзор"), QString::fromLatin1(version::number),
                                     QString::fromLatin1(version::appId)};
     runtime::SystemClock clock;
-    runtime::Random generator(std::random_device{}());
+    // The toolkit's system source is loaded already; the standard library's would add its own.
+    runtime::Random generator(QRandomGenerator::system()->generate64());
     return runtime::run(argc, argv, info, [&] { return std::make_unique<Main>(clock, generator); });
 }
