@@ -77,6 +77,17 @@ printf "| %-40s | %9s µs (%s–%s) | | | < 200 µs |\n" "offscreen: press to pa
 printf "| %-40s | %9s µs | | | < 1000 µs |\n" "offscreen: press to paint, 99th percentile" "$p99"
 printf "| %-40s | %9s KiB heap, %s KiB resident | | | < 256 KiB |\n" \
     "memory growth over 100,000 presses" "$heap" "$resident"
+# PRESS_BASELINE=OTHER_BUILD/bench/press: five more runs of each, alternated with that build's.
+if [ -n "${PRESS_BASELINE:-}" ]; then
+    for i in 1 2 3 4 5; do
+        QT_QPA_PLATFORM=offscreen "$PRESS_BASELINE" >>"$results/press-baseline"
+        QT_QPA_PLATFORM=offscreen "$build/bench/press" >>"$results/press-alternated"
+    done
+    read -r am _ < <(awk '{print $1}' "$results/press-alternated" | stats)
+    read -r bm bmin bmax < <(awk '{print $1}' "$results/press-baseline" | stats)
+    printf "| %-40s | %9s µs | %9s µs (%s–%s) | %6s | ≤ 0.85 × baseline |\n" "offscreen: press to paint, alternated" \
+        "$am" "$bm" "$bmin" "$bmax" "$(awk -v a="$am" -v b="$bm" 'BEGIN {printf "%.3f", a / b}')"
+fi
 
 # Idle: context switches of all the game's threads over 10 quiet seconds.
 switches() { cat /proc/"$1"/task/*/status | awk '/ctxt_switches/ {s += $2} END {print s}'; }
