@@ -156,6 +156,11 @@ class TestWindow : public QObject {
             << 0 << 0.25F << false << QColor(Qt::blue) << QColor(Qt::blue);
         QTest::newRow("Красный by Tab and Space, red drawn, light text")
             << 1 << 0.75F << true << QColor(Qt::white) << QColor(Qt::black);
+        // Either side of 4.5 : 1 on red: 4.53 and 4.48.
+        QTest::newRow("Красный, red drawn, grey 22 text")
+            << 1 << 0.75F << false << QColor(22, 22, 22) << QColor(22, 22, 22);
+        QTest::newRow("Красный, red drawn, grey 23 text")
+            << 1 << 0.75F << false << QColor(23, 23, 23) << QColor(Qt::black);
     }
     void pressPaintsAndScores() {
         QFETCH(int, buttonIndex);
