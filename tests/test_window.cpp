@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Lemzor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes.h"
+#include "icon-red.xpm"
 #include "runtime/random.h"
 #include "window/main.h"
 
@@ -132,10 +133,13 @@ class TestWindow : public QObject {
         QCOMPARE(unlike(Qt::darkCyan), 0);
         // The icon at the screen's density is the drawn image's pixels, doubled on a dense screen.
         const qreal ratio = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
-        QImage doubled = main_->windowIcon().pixmap(QSize(32, 32), 1).toImage();
+        QImage doubled = QImage(icon_red).convertToFormat(QImage::Format_ARGB32);
         doubled = doubled.scaled(doubled.size() * ratio);
         doubled.setDevicePixelRatio(ratio);
-        QCOMPARE(main_->windowIcon().pixmap(QSize(32, 32), main_->devicePixelRatio()).toImage(),
+        QCOMPARE(main_->windowIcon()
+                     .pixmap(QSize(32, 32), main_->devicePixelRatio())
+                     .toImage()
+                     .convertToFormat(QImage::Format_ARGB32),
                  doubled);
         main_.reset();
         QVERIFY(shown.isNull());
