@@ -86,7 +86,11 @@ def window(title):
 
 
 def dismiss_box():
-    run("xdotool", "windowactivate", "--sync", window("Автор") or fail("no credit box"), "key", "Return")
+    box = window("Автор") or fail("no credit box")
+    run("xdotool", "windowactivate", "--sync", box)
+    # Weston does not say which window is active: the key waits for the box to have the focus.
+    wait_for(lambda: out("xdotool", "getwindowfocus").strip() == box) or fail("the credit box got no focus")
+    run("xdotool", "key", "Return")
     return window("Лемзор") or fail("no window after the credit box")
 
 
