@@ -35,9 +35,19 @@ def run(*args):
     sp.run(args, check=True)
 
 
+def stop(process):
+    """Stopped rather than killed, a display server removes its lock and socket."""
+    process.terminate()
+    try:
+        process.wait(5)
+    except sp.TimeoutExpired:
+        process.kill()
+        process.wait()
+
+
 def spawn(args, **options):
     process = sp.Popen(args, stdin=sp.DEVNULL, **options)  # pylint: disable=consider-using-with
-    atexit.register(lambda: process.poll() is None and (process.kill(), process.wait()))
+    atexit.register(lambda: process.poll() is None and stop(process))
     return process
 
 
@@ -48,11 +58,11 @@ def start_desktop(kind="openbox", depth=24):
     os.environ["XDG_RUNTIME_DIR"] = runtime = tempfile.mkdtemp(dir=WORK.name)
     if kind == "mutter":
         name = f"lemzor-{os.getpid()}"
-        # On a session bus of its own, which its stop would leave running, so it is killed.
+        # On a session bus of its own, which stopping that bus would leave running: stopped by name.
         with open(f"{runtime}/log", "w", encoding="utf-8") as log:
             servers = [spawn(["dbus-run-session", "--", "mutter", "--wayland", "--headless", "--virtual-monitor",
                               "1024x768", f"--wayland-display={name}"], stdout=log, stderr=sp.STDOUT)]
-        atexit.register(lambda: sp.run(["pkill", "-KILL", "-f", f"wayland-display={name}$"], check=False))
+        atexit.register(lambda: sp.run(["pkill", "-f", f"wayland-display={name}$"], check=False))
         display = wait_for(lambda: re.search(r"public X11 display (:\d+)", open(f"{runtime}/log").read()), 30)
         os.environ.update(DISPLAY=display[1] if display else fail("no mutter"), WAYLAND_DISPLAY=name,
                           XAUTHORITY=glob.glob(f"{runtime}/.mutter-Xwaylandauth.*")[0])
@@ -68,8 +78,6 @@ def start_desktop(kind="openbox", depth=24):
             with open(f"{runtime}/log", "w", encoding="utf-8") as log:
                 servers.append(spawn(["weston", "--backend=x11-backend.so", "--use-pixman", "--xwayland", "--width=1024",
                                       "--height=768", f"--socket=lemzor-{os.getpid()}"], stdout=log, stderr=sp.STDOUT))
-            # Stopped, not killed, it removes its display's lock.
-            atexit.register(lambda: servers[1].terminate() or servers[1].wait(10))
             display = wait_for(lambda: re.search(r"listening on display (:\d+)", open(f"{runtime}/log").read()), 30)
             os.environ["DISPLAY"] = display[1] if display else fail("no weston")
         else:
@@ -278,7 +286,7 @@ def hostile(lemzor):
         verdict(what, game.returncode, game.stderr, 1, line)
     # A game under way: its standard error and set-up, what is done to it, and the status and report to come of it.
     close = lambda servers: run("wmctrl", "-i", "-c", dismiss_box())  # noqa: E731
-    gone = lambda servers: dismiss_box() and [server.kill() for server in servers]  # noqa: E731
+    gone = lambda servers: dismiss_box() and [server.terminate() for server in servers]  # noqa: E731
 
     def frame_written(servers):
         win = dismiss_box()
