@@ -46,8 +46,8 @@ QString requestedPlatform(int argc, char* argv[]) {
 }
 
 std::string whyNoWindow(const QString& platform) {
-    if (!platform.isEmpty() && platform.section(u':', 0, 0) != u"xcb") {
-        return "платформа «" + platform.section(u':', 0, 0).toStdString() + "» недоступна";
+    if (const QString name = platform.section(u':', 0, 0); !name.isEmpty() && name != u"xcb") {
+        return "платформа «" + name.toStdString() + "» недоступна";
     }
     const QString display = qEnvironmentVariable("DISPLAY");
     if (display.isEmpty()) {

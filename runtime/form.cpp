@@ -18,8 +18,6 @@
 #include <QWindow>
 #include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <optional>
 #include <xcb/xcb.h>
 
 namespace runtime {

@@ -21,10 +21,8 @@
 class QMessageBox;
 
 namespace runtime {
-class X11Frame;
-} // namespace runtime
 
-namespace runtime {
+class X11Frame;
 
 // An invisible child that screen readers present as a notification each time it is shown: they
 // speak changes only of the focused control, never of the window's description.

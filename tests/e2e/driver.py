@@ -183,8 +183,8 @@ def play(lemzor, kind):
         # It takes no close request from other clients: its close button, then, on the screen while maximized.
         run("wmctrl", "-i", "-r", win, "-b", f"add,{states[kind][-1]}")
         time.sleep(0.5)
-        run("xdotool", "mousemove", "--window", frame_window(win), str(geometry(frame_window(win))[0][2] - 52), "45",
-            "click", "1")
+        frame = frame_window(win)
+        run("xdotool", "mousemove", "--window", frame, str(geometry(frame)[0][2] - 52), "45", "click", "1")
     else:
         run("wmctrl", "-i", "-c", win)
     if game.wait(10) != 0:
