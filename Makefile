@@ -10,7 +10,7 @@ TEST_PACKAGES := $(RUN_PACKAGES) libx11-dev xvfb openbox xdotool imagemagick x11
                  strace python3 wmctrl metacity mutter weston xwayland qt6-wayland \
                  orca speech-dispatcher speech-dispatcher-espeak-ng
 
-.PHONY: run test lint build install uninstall package bench deps test-deps clean
+.PHONY: run test test-debian13 lint build install uninstall package bench deps test-deps clean
 
 # make install [PREFIX=/usr/local] [DESTDIR=...]; make uninstall removes what it installed.
 PREFIX ?= /usr/local
@@ -25,6 +25,10 @@ test: test-deps build
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+
+# The same on a fresh clone of the last commit, in a Debian 13 root kept in /var/cache/lemzor.
+test-debian13:
+	tests/debian13.sh
 
 lint: deps build
 	@./.ci/install-packages clang-format clang-tidy reuse
