@@ -88,9 +88,16 @@ Notice::Notice(QWidget* form) : QWidget(form) {
 }
 
 void Notice::announce(const QString& text) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // A new result cuts the last one short: in a run of presses only the last totals matter.
+    QAccessibleAnnouncementEvent event(parentWidget(), text);
+    event.setPoliteness(QAccessible::AnnouncementPoliteness::Assertive);
+    QAccessible::updateAccessibility(&event);
+#else
     hide();
     setAccessibleName(text);
     show();
+#endif
 }
 
 Form::Form() : notice_(new Notice(this)) {
@@ -115,7 +122,6 @@ QColor Form::backColour() const {
 }
 
 void Form::announce(const QString& text) {
-    setAccessibleDescription(text);
     notice_->announce(text);
 }
 

@@ -24,8 +24,9 @@ namespace runtime {
 
 class X11Frame;
 
-// An invisible child that screen readers present as a notification each time it is shown: they
-// speak changes only of the focused control, never of the window's description.
+// Tells screen readers what the window now shows. Where the toolkit has no announcement of its own
+// (before Qt 6.8), an invisible child that they present as a notification each time it is shown:
+// they speak changes only of the focused control, never of the window's description.
 class Notice : public QWidget {
     Q_OBJECT
 
@@ -56,7 +57,7 @@ class Form : public QWidget, public Canvas {
     void print(std::string_view text) override;
     void endLine() override;
 
-    // Tells screen readers what the window now shows: in the window's description, and spoken.
+    // Has screen readers say what the window now shows, once.
     void announce(const QString& text);
 
     // The run-time text on the window now, one string per print.

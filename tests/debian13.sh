@@ -9,8 +9,9 @@ set -euo pipefail
 [ "$(id -u)" -eq 0 ] || exec sudo "$0" "$@"
 source=$(git -C "$(dirname "$0")" rev-parse --show-toplevel)
 root=${LEMZOR_CACHE:-/var/cache/lemzor}/debian13
-mirror=$(sed -n 's/^\(URIs:\|deb\) *\(http[^ ]*debian\)\/* .*$/\2/p; s/^URIs: *\(http.*debian\)\/*$/\1/p' \
-    /etc/apt/sources.list /etc/apt/sources.list.d/*.sources 2>/dev/null | head -1)
+# Debian's mirror that this machine's own packages come from.
+mirror=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.sources 2>/dev/null |
+    sed -n 's/^\(URIs:\|deb\) *\(http[^ ]*debian\)\/*\( .*\)\?$/\2/p' | head -1) || true
 
 if [ ! -e "$root/.made" ]; then
     "$source/.ci/install-packages" debootstrap

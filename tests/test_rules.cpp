@@ -56,6 +56,11 @@ class TestRules : public QObject {
                      .arg(draw > 0.5F ? 255 : 65280)
                      .arg(ugadano)
                      .arg(promahov));
+        QCOMPARE(QString::fromStdString(game::announcement(cvetIndex, right, wrong)),
+                 QString("%1. Угадано: %2. Промахов: %3.")
+                     .arg(draw > 0.5F ? "Красный" : "Зелёный")
+                     .arg(ugadano)
+                     .arg(promahov));
     }
 
     void roundsTiesToEven() {
