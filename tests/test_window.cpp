@@ -105,7 +105,8 @@ class TestWindow : public QObject {
             QCOMPARE(box->buttons().size(), 1);
             QCOMPARE(box->buttons().first()->text(), "ОК");
             QVERIFY(box->buttons().first()->icon().isNull());
-            static const QRegularExpression sentence(QStringLiteral("^[А-ЯЁ][^.!?]*\\b20\\d\\d\\b[^.!?]*\\.$"));
+            static const QRegularExpression sentence(
+                QStringLiteral("^[А-ЯЁ][^.!?]*\\b20\\d\\d\\b[^.!?]*\\.$"));
             QVERIFY2(sentence.match(box->text()).hasMatch(), qPrintable(box->text()));
             // Screen readers read an alert out whole as it appears.
             QCOMPARE(QAccessible::queryAccessibleInterface(box)->role(), QAccessible::AlertMessage);
