@@ -232,8 +232,8 @@ def orca(lemzor):
     spawn([lemzor])
 
     def hear(want, what):
-        if not wait_for(lambda: [line for line in spoken() if re.fullmatch(want, line)], 10):
-            fail(f"{what}: Orca said {spoken()}, not «{want}»")
+        heard = wait_for(lambda: [line for line in spoken() if re.fullmatch(want, line)], 10)
+        print(f"ok: {what}: «{heard[0]}»" if heard else fail(f"{what}: Orca said {spoken()}, not «{want}»"))
     # Orca 43 says "push button." where Orca 48 says "button", and ends the frame's name with a full stop.
     for want in (r"alert Автор\.", r"Игру «Лемзор» .* году\.", r"ОК (push )?button\.?"):
         hear(want, "the credit box")
