@@ -225,8 +225,10 @@ def orca(lemzor):
                " plain(name, mode, 1) if name == sys.argv[1][13:] else plain(name, mode, *rest, **k);"
                " runpy.run_path('/usr/bin/orca', run_name='__main__')")
     screen_reader = spawn(["/usr/bin/python3", "-c", wrapper, f"--debug-file={log}", "-u", f"{home}/orca"])
-    atexit.register(lambda: sp.run(["pkill", "-F", f"{os.environ['XDG_RUNTIME_DIR']}/speech-dispatcher/pid/"
-                                    "speech-dispatcher.pid"], check=False))
+    # Orca starts a speech server that outlives it; the server's voice modules end some seconds after it.
+    speech = f"{os.environ['XDG_RUNTIME_DIR']}/speech-dispatcher/pid/speech-dispatcher.pid"
+    atexit.register(lambda: sp.run(["pkill", "-F", speech], check=False) and
+                    wait_for(lambda: not out("pgrep", "-f", "speech-dispatcher"), 20))
     spoken = lambda: re.findall(r"SPEECH OUTPUT: '(.*?)' ?\{", open(log, encoding="utf-8").read())  # noqa: E731
     wait_for(lambda: os.path.exists(log) and "Screen reader on." in spoken(), 30) or fail("Orca did not start")
     spawn([lemzor])
