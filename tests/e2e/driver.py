@@ -364,10 +364,14 @@ def leftovers():
 
 
 def contained(scenario, program):
-    """Runs the scenario on a session bus of its own, then names whatever it left running; leaving ends the rest."""
+    """Runs the scenario on a session bus of its own, then names whatever it left running; leaving ends the rest.
+    Its display servers are its own: their sockets, in a folder and a network namespace of its own, and the check
+    of their lock files, which sees no process of another namespace."""
+    os.makedirs("/tmp/.X11-unix", mode=0o1777, exist_ok=True)
+    run("mount", "-t", "tmpfs", "-o", "mode=1777", "tmpfs", "/tmp/.X11-unix")
     status = sp.run(["dbus-run-session", "--", sys.executable, __file__, "--play", scenario, program],
                     check=False).returncode
-    if wait_for(lambda: not leftovers(), 3):
+    if wait_for(lambda: not leftovers(), 5):
         sys.exit(status)
     sys.exit(f"FAIL: still running after the scenario: {leftovers()}")
 
@@ -376,7 +380,7 @@ if __name__ == "__main__":
     if sys.argv[1] == "--contained":
         contained(sys.argv[2], os.path.abspath(sys.argv[3]))
     elif sys.argv[1] != "--play":
-        os.execvp("unshare", ["unshare", "--mount", "--pid", "--fork", "--kill-child", "--mount-proc", "--",
+        os.execvp("unshare", ["unshare", "--mount", "--pid", "--net", "--fork", "--kill-child", "--mount-proc", "--",
                               sys.executable, __file__, "--contained", *sys.argv[1:]])
     scenario, program = sys.argv[2], os.path.abspath(sys.argv[3])
     BUILD = os.path.dirname(os.path.dirname(program))
