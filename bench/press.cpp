@@ -5,6 +5,7 @@
 // then the memory that 100,000 more presses add.
 #include "process_memory.h"
 #include "runtime/clock.h"
+#include "runtime/qt/qtform.h"
 #include "runtime/random.h"
 #include "window/main.h"
 
@@ -27,7 +28,7 @@ int main(int argc, char* argv[]) {
     const auto main = std::make_unique<Main>(clock, generator);
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
     main->loadAndShow();
-    if (!QTest::qWaitForWindowExposed(main.get())) {
+    if (!QTest::qWaitForWindowExposed(&runtime::widget(*main))) {
         return 1;
     }
 
@@ -37,7 +38,7 @@ int main(int argc, char* argv[]) {
     micros.reserve(timed);
     for (int i = 0; i < 1000 + timed; ++i) {
         const auto start = Clock::now();
-        QTest::mouseClick(main->Button.at(i % 2), Qt::LeftButton);
+        QTest::mouseClick(&runtime::widget(*main->Button.at(i % 2)), Qt::LeftButton);
         // The repaint runs from the event loop, as it does in play.
         QCoreApplication::processEvents();
         const auto end = Clock::now();
@@ -53,7 +54,7 @@ int main(int argc, char* argv[]) {
     const long heapBefore = heapInUseKiB();
     const long residentBefore = statusKiB("VmRSS:");
     for (int i = 0; i < presses; ++i) {
-        QTest::mouseClick(main->Button.at(i % 2), Qt::LeftButton);
+        QTest::mouseClick(&runtime::widget(*main->Button.at(i % 2)), Qt::LeftButton);
         QCoreApplication::processEvents();
     }
     std::printf("%.1f %.1f %ld %ld %d\n", median, p99, heapInUseKiB() - heapBefore,

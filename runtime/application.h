@@ -4,23 +4,27 @@
 
 #include "form.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace runtime {
 
 struct ProgramInfo {
-    QString name;
-    QString version;
+    std::string name;
+    std::string version;
     // The reverse-DNS name of the desktop entry, which desktops match windows to.
-    QString desktopFileName;
+    std::string appId;
 };
 
-// The start-up entry: starts the toolkit, creates the form, raises its load
-// event, shows it and delivers events until it is closed. Returns the exit
-// status. A failure to reach the display ends the program with the Russian
-// runtime error report instead of the toolkit's abort.
+// The start-up entry: starts the toolkit, creates the form, raises its load event, shows it and
+// delivers events until it is closed. Returns the exit status. A failure to reach the display ends
+// the program with the Russian runtime error report instead of the toolkit's abort.
 int run(int argc, char* argv[], const ProgramInfo& info,
         const std::function<std::unique_ptr<Form>()>& createForm);
+
+// A seed from the system's own random source.
+std::uint64_t systemSeed();
 
 } // namespace runtime

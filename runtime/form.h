@@ -3,47 +3,62 @@
 #pragma once
 
 #include "services.h"
-#include "twips.h"
 
-#include <QColor>
-#include <QMargins>
-#include <QPoint>
-#include <QRect>
-#include <QRegion>
-#include <QSize>
-#include <QString>
-#include <QStringList>
-#include <QWidget>
+#include <functional>
 #include <memory>
-#include <optional>
-#include <vector>
+#include <string_view>
 
-class QMessageBox;
-
+// A form and its controls, as a form's code sees them: lengths in twips, texts in UTF-8. Each
+// toolkit's backend (runtime/qt, runtime/win32) gives them their window.
 namespace runtime {
 
-class X11Frame;
-
-// Tells screen readers what the window now shows. Where the toolkit has no announcement of its own
-// (before Qt 6.8), an invisible child that they present as a notification each time it is shown:
-// they speak changes only of the focused control, never of the window's description.
-class Notice : public QWidget {
-    Q_OBJECT
-
+// A push button placed and measured in twips, in its form's client coordinates.
+class PushButton {
   public:
-    explicit Notice(QWidget* form);
-    void announce(const QString& text);
+    PushButton() = default;
+    virtual ~PushButton() = default;
+    PushButton(const PushButton&) = delete;
+    PushButton& operator=(const PushButton&) = delete;
+    PushButton(PushButton&&) = delete;
+    PushButton& operator=(PushButton&&) = delete;
+
+    [[nodiscard]] virtual Twips width() const = 0;
+    [[nodiscard]] virtual Twips height() const = 0;
+    // Keeps the size; negative places are allowed.
+    virtual void move(Twips left, Twips top) = 0;
+    // Gives it the keyboard focus, which it keeps once the form is shown.
+    virtual void focus() = 0;
 };
 
-// A top-level form: a window with a background colour and run-time text, and
-// the load and resize events that a form's code answers.
-//
-// Run-time text is not kept by the window: wherever the window system makes the
-// form repaint itself (a new size, an uncovered part, a restore), only the
-// background comes back, until the program prints again.
-class Form : public QWidget, public Canvas {
-    Q_OBJECT
+// What a form's window is asked for; one implementation per toolkit.
+class FormWindow : public Canvas {
+  public:
+    [[nodiscard]] virtual Twips outerWidth() const = 0;
+    [[nodiscard]] virtual Twips outerHeight() const = 0;
+    [[nodiscard]] virtual Twips clientWidth() const = 0;
+    [[nodiscard]] virtual Twips clientHeight() const = 0;
+    virtual void setCaption(std::string_view caption) = 0;
+    // The image in XPM, where the toolkit takes the icon at run time; a program file that carries
+    // its icon (on Windows) shows that one, made from the same images.
+    virtual void setIcon(const char* const* xpm) = 0;
+    virtual void setClientSize(Twips width, Twips height) = 0;
+    // In the order of creation, which is also the tab order.
+    virtual PushButton& addButton(std::string_view caption, Twips left, Twips top, Twips width,
+                                  Twips height, std::function<void()> pressed) = 0;
+    // A modal box with one OK button and no icon; returns when it is dismissed.
+    virtual void messageBox(std::string_view prompt, std::string_view title) = 0;
+    // Has screen readers say what the window now shows, once.
+    virtual void announce(std::string_view text) = 0;
+    virtual void show() = 0;
+};
 
+// A top-level form: a window with a background colour and run-time text, and the load and
+// resize events that a form's code answers.
+//
+// Run-time text is not kept by the window: wherever the window system makes the form repaint
+// itself (a new size, an uncovered part, a restore), only the background comes back, until the
+// program prints again.
+class Form : public Canvas {
   public:
     Form();
     ~Form() override;
@@ -52,72 +67,27 @@ class Form : public QWidget, public Canvas {
     Form(Form&&) = delete;
     Form& operator=(Form&&) = delete;
 
-    void setBackColour(Colour colour) override;
-    void clear() override;
-    void print(std::string_view text) override;
-    void endLine() override;
-
-    // Has screen readers say what the window now shows, once.
-    void announce(const QString& text);
-
-    // The run-time text on the window now, one string per print.
-    [[nodiscard]] QStringList printedText() const;
-
-    // The outer size: frame and caption included.
-    [[nodiscard]] QSize outerSize() const;
-    [[nodiscard]] Twips outerWidth() const;
-    [[nodiscard]] Twips outerHeight() const;
-    [[nodiscard]] Twips clientWidth() const;
-    [[nodiscard]] Twips clientHeight() const;
-    void setClientSize(Twips width, Twips height);
+    void setBackColour(Colour colour) override { window_->setBackColour(colour); }
+    void clear() override { window_->clear(); }
+    void print(std::string_view text) override { window_->print(text); }
+    void endLine() override { window_->endLine(); }
 
     // Raises the load event, then shows the form.
     void loadAndShow();
+    // Raised by the window: its client area or its frame has a new size, or it is first shown.
+    void resized();
 
-    // A modal box with one OK button and no icon; returns when it is dismissed.
-    void messageBox(const QString& prompt, const QString& title);
+    [[nodiscard]] FormWindow& window() { return *window_; }
 
   protected:
     virtual void onLoad() {}
     virtual void onResize() {}
 
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
-
   private:
-    struct TextRun {
-        QString text;
-        // Where it stands: from the print position, one line high.
-        QRect area;
-        // Where the window system has repainted it away.
-        QRegion erased;
-    };
-
-    // Its window, style and frame, made before it is shown; again is harmless.
-    void prepare();
-    void raiseResize();
-    void layOutIfOuterSizeChanged();
-    void eraseText();
-    void eraseTextIn(const QRegion& region);
-
-    [[nodiscard]] QColor backColour() const;
-
-    // Until the program sets a colour, the system's, which follows a change of theme.
-    std::optional<QColor> back_;
-    std::vector<TextRun> text_;
-    QPoint printPosition_;
-    QSize laidOutFor_;
-    // On X11, the frame the window has; elsewhere the toolkit knows it.
-    std::unique_ptr<X11Frame> frame_;
-    // Kept, hidden, until the form goes: tearing a box down waits on the
-    // display server, and the window shown after it should not.
-    std::unique_ptr<QMessageBox> box_;
-    Notice* notice_;
+    std::unique_ptr<FormWindow> window_;
 };
+
+// The toolkit's window for a form, which raises the form's events.
+std::unique_ptr<FormWindow> makeFormWindow(Form& form);
 
 } // namespace runtime

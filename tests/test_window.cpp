@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes.h"
 #include "icon-red.xpm"
+#include "runtime/qt/qtform.h"
 #include "runtime/random.h"
 #include "window/main.h"
 
@@ -45,14 +46,14 @@ class TestWindow : public QObject {
             }
         });
         main_->loadAndShow();
-        return QTest::qWaitForWindowExposed(main_.get());
+        return QTest::qWaitForWindowExposed(&window());
     }
 
     // Device pixels unlike the colour: of the image given, or of the window but its buttons and an
     // area.
     int unlike(const QColor& colour, const QRect& leftOut = {}, QImage image = {}) {
         if (image.isNull()) {
-            image = main_->grab().toImage();
+            image = window().grab().toImage();
             QPainter cover(&image);
             for (const QRect& area : {buttons()[0], buttons()[1], leftOut}) {
                 cover.fillRect(area, colour);
@@ -65,15 +66,20 @@ class TestWindow : public QObject {
         return pixels;
     }
 
+    [[nodiscard]] runtime::QtForm& window() const { return runtime::widget(*main_); }
+    [[nodiscard]] QPushButton& button(int index) const {
+        return runtime::widget(*main_->Button.at(index));
+    }
+
     [[nodiscard]] QList<QRect> buttons() const {
-        return {main_->Button[0]->geometry(), main_->Button[1]->geometry()};
+        return {button(0).geometry(), button(1).geometry()};
     }
 
     // Where the buttons belong: 500 twips in from the outer edges, at 15 twips a pixel, or flush
     // with the client area's edges where the frame is thicker than that.
     [[nodiscard]] QList<QRect> places() const {
-        const QSize outer = main_->frameGeometry().size() * 15 - QSize(500, 500);
-        const QSize client = main_->size() * 15;
+        const QSize outer = window().frameGeometry().size() * 15 - QSize(500, 500);
+        const QSize client = window().size() * 15;
         const int top = qRound((std::min(outer.height(), client.height()) - 735) / 15.0);
         const int right = qRound((std::min(outer.width(), client.width()) - 2175) / 15.0);
         return {QRect(33, top, 145, 49), QRect(right, top, 145, 49)};
@@ -101,7 +107,7 @@ class TestWindow : public QObject {
         QPointer<QMessageBox> shown;
         QVERIFY(start([&](QMessageBox* box) {
             shown = box;
-            QVERIFY(!main_->isVisible() && box->iconPixmap().isNull());
+            QVERIFY(!window().isVisible() && box->iconPixmap().isNull());
             QCOMPARE(box->buttons().size(), 1);
             QCOMPARE(box->buttons().first()->text(), "ОК");
             QVERIFY(box->buttons().first()->icon().isNull());
@@ -120,25 +126,25 @@ class TestWindow : public QObject {
             }
             QVERIFY(!box->isVisible());
         }));
-        QVERIFY(onWayland() || QTest::qWaitForWindowActive(main_.get()));
-        QVERIFY(onWayland() || QApplication::focusWidget() == main_->Button[0]);
-        QCOMPARE(main_->size(), QSize(380, 238));
+        QVERIFY(onWayland() || QTest::qWaitForWindowActive(&window()));
+        QVERIFY(onWayland() || QApplication::focusWidget() == &button(0));
+        QCOMPARE(window().size(), QSize(380, 238));
         QCOMPARE(buttons(), places());
-        QCOMPARE(QAccessible::queryAccessibleInterface(main_.get())->role(), QAccessible::Window);
+        QCOMPARE(QAccessible::queryAccessibleInterface(&window())->role(), QAccessible::Window);
         QCOMPARE(main_->cvetIndex + main_->ugadano + main_->promahov, 0);
-        QCOMPARE(unlike(main_->palette().color(QPalette::Button)), 0);
+        QCOMPARE(unlike(window().palette().color(QPalette::Button)), 0);
         // Before the first guess the background is the theme's, and follows a change of theme.
-        QPalette theme = main_->palette();
+        QPalette theme = window().palette();
         theme.setColor(QPalette::Button, Qt::darkCyan);
-        main_->setPalette(theme);
+        window().setPalette(theme);
         QCOMPARE(unlike(Qt::darkCyan), 0);
         // The icon at the screen's density is the drawn image's pixels, doubled on a dense screen.
         const qreal ratio = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
         QImage doubled = QImage(icon_red).convertToFormat(QImage::Format_ARGB32);
         doubled = doubled.scaled(doubled.size() * ratio);
         doubled.setDevicePixelRatio(ratio);
-        QCOMPARE(main_->windowIcon()
-                     .pixmap(QSize(32, 32), main_->devicePixelRatio())
+        QCOMPARE(window().windowIcon()
+                     .pixmap(QSize(32, 32), window().devicePixelRatio())
                      .toImage()
                      .convertToFormat(QImage::Format_ARGB32),
                  doubled);
@@ -177,33 +183,33 @@ class TestWindow : public QObject {
             QSKIP("Windows get no keyboard focus on this platform");
         }
         fake_.draws = {draw};
-        QPalette theme = main_->palette();
+        QPalette theme = window().palette();
         theme.setColor(QPalette::WindowText,
                        text.isValid() ? text : theme.color(QPalette::WindowText));
-        main_->setPalette(theme);
-        QVERIFY(start() && (!byKeyboard || QTest::qWaitForWindowActive(main_.get())));
+        window().setPalette(theme);
+        QVERIFY(start() && (!byKeyboard || QTest::qWaitForWindowActive(&window())));
         if (byKeyboard) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-            QCOMPARE(QApplication::focusWidget(), main_->Button.at(buttonIndex));
+            QCOMPARE(QApplication::focusWidget(), &button(buttonIndex));
         } else {
-            QTest::mouseClick(main_->Button.at(buttonIndex), Qt::LeftButton);
+            QTest::mouseClick(&button(buttonIndex), Qt::LeftButton);
         }
         const QColor back = draw < 0.5F ? green : red;
         QCOMPARE(unlike(back, textCorner), 0);
         // The score: its two lines from the top-left corner, one text line apart.
-        QImage score(textCorner.size() * main_->devicePixelRatio(), QImage::Format_RGB32);
-        score.setDevicePixelRatio(main_->devicePixelRatio());
+        QImage score(textCorner.size() * window().devicePixelRatio(), QImage::Format_RGB32);
+        score.setDevicePixelRatio(window().devicePixelRatio());
         score.fill(back);
         QPainter painter(&score);
-        painter.setFont(main_->font());
+        painter.setFont(window().font());
         painter.setPen(ink.isValid() ? ink : theme.color(QPalette::WindowText));
-        const QFontMetrics metrics(main_->font());
-        const QStringList lines = main_->printedText();
+        const QFontMetrics metrics(window().font());
+        const QStringList lines = window().printedText();
         painter.drawText(QPoint(0, metrics.ascent()), lines.value(0));
         painter.drawText(QPoint(0, metrics.height() + metrics.ascent()), lines.value(1));
         painter.end();
-        QCOMPARE(main_->grab(textCorner).toImage().convertToFormat(QImage::Format_RGB32), score);
+        QCOMPARE(window().grab(textCorner).toImage().convertToFormat(QImage::Format_RGB32), score);
     }
 
     // Presses between resizes to any size and restores: after every press the totals add up and are
@@ -220,27 +226,27 @@ class TestWindow : public QObject {
         QVERIFY(start());
         for (int press = 1; press <= presses; ++press) {
             fake_.now += 0.001F;
-            emit main_->Button.at(random.bounded(2))->clicked();
+            emit button(random.bounded(2)).clicked();
             QCOMPARE(main_->ugadano + main_->promahov, press);
-            QCOMPARE(main_->printedText(),
+            QCOMPARE(window().printedText(),
                      QStringList({QString("Угадано:  %1 ").arg(main_->ugadano),
                                   QString("Промахов:  %1 ").arg(main_->promahov)}));
             if (press % 1000 == 0 && !onWayland()) {
-                main_->showMinimized();
-                QTRY_VERIFY(main_->isMinimized());
-                main_->showNormal();
+                window().showMinimized();
+                QTRY_VERIFY(window().isMinimized());
+                window().showNormal();
             } else if (press % 20 == 0) {
-                main_->resize(random.bounded(1, 801) * (press % 100 == 0 ? 10 : 1),
+                window().resize(random.bounded(1, 801) * (press % 100 == 0 ? 10 : 1),
                               random.bounded(1, 801));
             }
             if (press % 20 == 0) {
-                QTRY_COMPARE(main_->printedText(), QStringList());
+                QTRY_COMPARE(window().printedText(), QStringList());
                 QCOMPARE(buttons(), places());
-                const QRect both = buttons()[0] & buttons()[1] & main_->rect();
-                QVERIFY(both.isEmpty() || main_->childAt(both.center()) == main_->Button[1]);
-                const QRect corner(main_->width() - 1, main_->height() - 1, 1, 1);
-                QVERIFY(main_->childAt(corner.topLeft()) != nullptr ||
-                        unlike(main_->cvetIndex ? red : green, {}, main_->grab(corner).toImage()) ==
+                const QRect both = buttons()[0] & buttons()[1] & window().rect();
+                QVERIFY(both.isEmpty() || window().childAt(both.center()) == &button(1));
+                const QRect corner(window().width() - 1, window().height() - 1, 1, 1);
+                QVERIFY(window().childAt(corner.topLeft()) != nullptr ||
+                        unlike(main_->cvetIndex ? red : green, {}, window().grab(corner).toImage()) ==
                             0);
             }
         }

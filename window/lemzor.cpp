@@ -6,13 +6,9 @@
 #include "runtime/random.h"
 #include "version.h"
 
-#include <QRandomGenerator>
-
 int main(int argc, char* argv[]) {
-    const runtime::ProgramInfo info{QStringLiteral("Лемзор"), QString::fromLatin1(version::number),
-                                    QString::fromLatin1(version::appId)};
+    const runtime::ProgramInfo info{"Лемзор", version::number, version::appId};
     runtime::SystemClock clock;
-    // The toolkit's system source is loaded already; the standard library's would add its own.
-    runtime::Random generator(QRandomGenerator::system()->generate64());
+    runtime::Random generator(runtime::systemSeed());
     return runtime::run(argc, argv, info, [&] { return std::make_unique<Main>(clock, generator); });
 }

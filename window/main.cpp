@@ -4,10 +4,7 @@
 
 #include "game/score.h"
 #include "icon-red.xpm"
-#include "runtime/error.h"
 
-#include <QIcon>
-#include <QPixmap>
 #include <algorithm>
 
 namespace {
@@ -23,43 +20,26 @@ constexpr runtime::Twips buttonWidth = 2175;
 constexpr runtime::Twips buttonHeight = 735;
 constexpr runtime::Twips margin = 500;
 
-// The 32-pixel image, and on denser screens the same pixels doubled, so that
-// the icon stays sharp instead of blurring as it scales. (Every size given is
-// sent to the window manager, which reads it before it maps the window.)
-QIcon pixelIcon(const char* const xpm[], qreal devicePixelRatio) {
-    const QPixmap image(xpm);
-    QIcon icon(image);
-    if (devicePixelRatio > 1) {
-        icon.addPixmap(
-            image.scaled(image.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation));
-    }
-    return icon;
-}
-
 } // namespace
 
 Main::Main(runtime::Clock& clock, runtime::Generator& generator)
     : services_{*this, clock, generator} {
-    setWindowTitle(QStringLiteral("Лемзор"));
-    setAccessibleName(windowTitle());
-    setWindowIcon(pixelIcon(icon_red, devicePixelRatioF()));
-    setClientSize(5700, 3570);
+    window().setCaption("Лемзор");
+    window().setIcon(icon_red);
+    window().setClientSize(5700, 3570);
     // Created in index order, which is also the tab order.
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         const ButtonDefinition& definition = buttons.at(i);
-        auto* button = new runtime::PushButton(QString::fromUtf8(definition.caption), this);
-        button->setTwipsGeometry(definition.left, buttonTop, buttonWidth, buttonHeight);
         const auto buttonIndex = static_cast<std::int16_t>(i);
-        connect(button, &QPushButton::clicked, this,
-                [this, buttonIndex] { runtime::guarded([&] { onButtonPress(buttonIndex); }); });
-        Button.at(i) = button;
+        Button.at(i) = &window().addButton(definition.caption, definition.left, buttonTop,
+                                           buttonWidth, buttonHeight,
+                                           [this, buttonIndex] { onButtonPress(buttonIndex); });
     }
-    Button[0]->setFocus();
+    Button[0]->focus();
 }
 
 void Main::onLoad() {
-    messageBox(QStringLiteral("Игру «Лемзор» написала команда Лемзора в 2026 году."),
-               QStringLiteral("Автор"));
+    window().messageBox("Игру «Лемзор» написала команда Лемзора в 2026 году.", "Автор");
 }
 
 void Main::onResize() {
@@ -67,15 +47,15 @@ void Main::onResize() {
     // placed in client coordinates, so the bottom and right gaps inside the
     // client area are narrower by the frame; where the frame is thicker than
     // the margin, a button stands flush with the client area's edge instead.
-    const runtime::Twips height = outerHeight();
-    Button[0]->moveTwips(margin,
-                         std::min(height - margin, clientHeight()) - Button[0]->twipsHeight());
-    Button[1]->moveTwips(std::min(outerWidth() - margin, clientWidth()) - Button[1]->twipsWidth(),
-                         std::min(outerHeight() - margin, clientHeight()) -
-                             Button[1]->twipsHeight());
+    const runtime::FormWindow& form = window();
+    const runtime::Twips height = form.outerHeight();
+    Button[0]->move(margin, std::min(height - margin, form.clientHeight()) - Button[0]->height());
+    Button[1]->move(std::min(form.outerWidth() - margin, form.clientWidth()) - Button[1]->width(),
+                    std::min(form.outerHeight() - margin, form.clientHeight()) -
+                        Button[1]->height());
 }
 
 void Main::onButtonPress(std::int16_t buttonIndex) {
     game::onButtonPress(services_, buttonIndex, cvetIndex, ugadano, promahov);
-    announce(QString::fromStdString(game::announcement(cvetIndex, ugadano, promahov)));
+    window().announce(game::announcement(cvetIndex, ugadano, promahov));
 }

@@ -4,7 +4,6 @@
 
 #include "game/services.h"
 #include "runtime/form.h"
-#include "runtime/pushbutton.h"
 
 #include <array>
 #include <cstdint>

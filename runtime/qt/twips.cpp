@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "twips.h"
 
-#include "error.h"
+#include "runtime/error.h"
 
 #include <QColor>
 #include <QPaintDevice>

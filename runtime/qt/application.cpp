@@ -1,12 +1,15 @@
 // SPDX-FileCopyrightText: 2026 Lemzor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "application.h"
+// The Qt backend's start-up: the toolkit started under the limits it needs, its failures to reach a
+// display turned into the runtime's one-line report, the form created and shown.
+#include "runtime/application.h"
 
-#include "error.h"
+#include "qtform.h"
+#include "runtime/error.h"
 
 #include <QApplication>
 #include <QFontMetrics>
-#include <QIcon>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <algorithm>
 #include <array>
@@ -193,7 +196,7 @@ int run(int argc, char* argv[], const ProgramInfo& info,
     openClosedStandardStreams();
     // A standard error that nobody reads any more must not end the game.
     std::signal(SIGPIPE, SIG_IGN);
-    setProgramName(info.name.toStdString());
+    setProgramName(info.name);
     reportUncaughtExceptions();
     checkLimits();
     RuntimeDirectory runtimeDirectory;
@@ -207,20 +210,25 @@ int run(int argc, char* argv[], const ProgramInfo& info,
     startup().previous = qInstallMessageHandler(handleMessage);
 
     // The X11 window class, which docks match to the desktop entry.
-    QApplication::setApplicationName(info.desktopFileName);
-    QApplication::setApplicationVersion(info.version);
+    QApplication::setApplicationName(QString::fromStdString(info.appId));
+    QApplication::setApplicationVersion(QString::fromStdString(info.version));
     QApplication app(argc, argv);
     runtimeDirectory.remove();
     if (const std::string why = whyUnreadable(); !why.empty()) {
         terminate(RuntimeError(RuntimeError::Kind::NoDisplay, why));
     }
     finishStartup();
-    QGuiApplication::setDesktopFileName(info.desktopFileName);
+    QGuiApplication::setDesktopFileName(QString::fromStdString(info.appId));
 
     std::unique_ptr<Form> form;
     guarded([&] { form = createForm(); });
     form->loadAndShow();
     return QApplication::exec();
+}
+
+// The toolkit's system source is loaded already; the standard library's would add its own.
+std::uint64_t systemSeed() {
+    return QRandomGenerator::system()->generate64();
 }
 
 } // namespace runtime

@@ -1,0 +1,368 @@
+// SPDX-FileCopyrightText: 2026 Lemzor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "qtform.h"
+
+#include "runtime/error.h"
+#include "twips.h"
+#include "x11frame.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMessageBox>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QPixmap>
+#include <QTimer>
+#include <QWindow>
+#include <algorithm>
+#include <array>
+#include <xcb/xcb.h>
+
+namespace runtime {
+
+namespace {
+
+// Assistive technology sees a form as a window of its own (a frame), not as a
+// pane inside one.
+QAccessibleInterface* accessibleForm(const QString& className, QObject* object) {
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (widget == nullptr) {
+        return nullptr;
+    }
+    if (className == QLatin1String(QtForm::staticMetaObject.className())) {
+        return new QAccessibleWidget(widget, QAccessible::Window);
+    }
+    if (className == QLatin1String(Notice::staticMetaObject.className())) {
+        return new QAccessibleWidget(widget, QAccessible::Notification);
+    }
+    return nullptr;
+}
+
+// The fifth root of 0 < x <= 1, by Newton's method from above, where it cannot overshoot.
+constexpr double fifthRoot(double x) {
+    double root = 1;
+    for (double previous = 2; root < previous;) {
+        previous = root;
+        root = (4 * root + x / (root * root * root * root)) / 5;
+    }
+    return root;
+}
+
+// sRGB's 8-bit channels on a linear scale, worked out while compiling: the maths library's
+// power function would bring a fifth of a megabyte of its tables into memory.
+constexpr std::array<double, 256> linearChannels = [] {
+    std::array<double, 256> linear{};
+    for (std::size_t i = 0; i < linear.size(); ++i) {
+        const double channel = static_cast<double>(i) / 255;
+        const double x = (channel + 0.055) / 1.055;
+        const double x3 = x * x * x;
+        // x to the power 2.4 is the fifth root of x to the 12th.
+        linear.at(i) = channel <= 0.04045 ? channel / 12.92 : fifthRoot(x3 * x3 * x3 * x3);
+    }
+    return linear;
+}();
+
+// WCAG 2's relative luminance of an sRGB colour.
+double luminance(const QColor& colour) {
+    const auto linear = [](int channel) { return linearChannels.at(channel); };
+    return 0.2126 * linear(colour.red()) + 0.7152 * linear(colour.green()) +
+           0.0722 * linear(colour.blue());
+}
+
+// The theme's text colour where it stands out enough from the background (WCAG 2's 4.5 : 1),
+// and black otherwise: light themes' text would vanish on pure green.
+QColor readableOn(const QColor& back, const QColor& text) {
+    const double a = luminance(back) + 0.05;
+    const double b = luminance(text) + 0.05;
+    return std::max(a, b) / std::min(a, b) >= 4.5 ? text : QColor(Qt::black);
+}
+
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The 32-pixel image, and on denser screens the same pixels doubled, so that the icon stays sharp
+// instead of blurring as it scales. (Every size given is sent to the window manager, which reads
+// it before it maps the window.)
+QIcon pixelIcon(const char* const* xpm, qreal devicePixelRatio) {
+    const QPixmap image(xpm);
+    QIcon icon(image);
+    if (devicePixelRatio > 1) {
+        icon.addPixmap(
+            image.scaled(image.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    }
+    return icon;
+}
+
+} // namespace
+
+QtButton::QtButton(const QString& caption, QWidget* form)
+    : button_(new QPushButton(caption, form)) {}
+
+Twips QtButton::width() const {
+    return toTwips(button_->width(), *button_);
+}
+
+Twips QtButton::height() const {
+    return toTwips(button_->height(), *button_);
+}
+
+void QtButton::move(Twips left, Twips top) {
+    button_->move(toPixels(left, *button_), toPixels(top, *button_));
+}
+
+void QtButton::focus() {
+    button_->setFocus();
+}
+
+std::unique_ptr<FormWindow> makeFormWindow(Form& form) {
+    return std::make_unique<QtForm>(form);
+}
+
+QtForm& widget(Form& form) {
+    return dynamic_cast<QtForm&>(form.window());
+}
+
+QPushButton& widget(PushButton& button) {
+    return dynamic_cast<QtButton&>(button).widget();
+}
+
+Notice::Notice(QWidget* form) : QWidget(form) {
+    setGeometry(0, 0, 0, 0);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    hide();
+}
+
+void Notice::announce(const QString& text) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // A new result cuts the last one short: in a run of presses only the last totals matter.
+    QAccessibleAnnouncementEvent event(parentWidget(), text);
+    event.setPoliteness(QAccessible::AnnouncementPoliteness::Assertive);
+    QAccessible::updateAccessibility(&event);
+#else
+    hide();
+    setAccessibleName(text);
+    show();
+#endif
+}
+
+QtForm::QtForm(Form& form) : form_(form), notice_(new Notice(this)) {
+    static const bool accessible = [] {
+        QAccessible::installFactory(accessibleForm);
+        return true;
+    }();
+    Q_UNUSED(accessible);
+    // paintEvent fills every pixel itself.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QtForm::~QtForm() = default;
+
+void QtForm::setBackColour(Colour colour) {
+    back_ = toQColor(colour);
+    eraseText();
+}
+
+QColor QtForm::backColour() const {
+    return back_.value_or(palette().color(QPalette::Button));
+}
+
+void QtForm::announce(std::string_view text) {
+    notice_->announce(fromUtf8(text));
+}
+
+void QtForm::clear() {
+    printPosition_ = {};
+    eraseText();
+}
+
+void QtForm::print(std::string_view text) {
+    QString line = fromUtf8(text);
+    const QRect area(printPosition_,
+                     QSize(fontMetrics().horizontalAdvance(line), fontMetrics().height()));
+    text_.push_back({std::move(line), area, {}});
+    printPosition_.rx() += area.width();
+    update();
+}
+
+void QtForm::endLine() {
+    printPosition_ = {0, printPosition_.y() + fontMetrics().height()};
+}
+
+QStringList QtForm::printedText() const {
+    QStringList lines;
+    for (const TextRun& run : text_) {
+        lines << run.text;
+    }
+    return lines;
+}
+
+QSize QtForm::outerSize() const {
+    return frame_ ? size().grownBy(frame_->margins()) : frameGeometry().size();
+}
+
+Twips QtForm::outerWidth() const {
+    return toTwips(outerSize().width(), *this);
+}
+
+Twips QtForm::outerHeight() const {
+    return toTwips(outerSize().height(), *this);
+}
+
+Twips QtForm::clientWidth() const {
+    return toTwips(width(), *this);
+}
+
+Twips QtForm::clientHeight() const {
+    return toTwips(height(), *this);
+}
+
+void QtForm::setClientSize(Twips width, Twips height) {
+    resize(toPixels(width, *this), toPixels(height, *this));
+}
+
+void QtForm::setCaption(std::string_view caption) {
+    setWindowTitle(fromUtf8(caption));
+    setAccessibleName(windowTitle());
+}
+
+void QtForm::setIcon(const char* const* xpm) {
+    setWindowIcon(pixelIcon(xpm, devicePixelRatioF()));
+}
+
+PushButton& QtForm::addButton(std::string_view caption, Twips left, Twips top, Twips width,
+                              Twips height, std::function<void()> pressed) {
+    auto& button = *buttons_.emplace_back(std::make_unique<QtButton>(fromUtf8(caption), this));
+    button.widget().setGeometry(toPixels(left, *this), toPixels(top, *this),
+                                toPixels(width, *this), toPixels(height, *this));
+    connect(&button.widget(), &QPushButton::clicked, this,
+            [pressed = std::move(pressed)] { guarded(pressed); });
+    return button;
+}
+
+void QtForm::show() {
+    QWidget::show();
+}
+
+void QtForm::messageBox(std::string_view prompt, std::string_view title) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, fromUtf8(title),
+                                             fromUtf8(prompt), QMessageBox::NoButton);
+    // A button of our own: the standard one has the style load the icon theme and its image
+    // plugins for an icon that this box would then remove.
+    box->addButton(QStringLiteral("ОК"), QMessageBox::AcceptRole);
+    // While the box is read, the form gets ready, so that only mapping is left.
+    QTimer::singleShot(0, this, &QtForm::prepare);
+    box->exec();
+    box_ = std::move(box);
+}
+
+void QtForm::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    const QColor back = backColour();
+    painter.fillRect(event->rect(), back);
+    painter.setPen(readableOn(back, palette().color(QPalette::WindowText)));
+    const int ascent = fontMetrics().ascent();
+    for (const TextRun& run : text_) {
+        // Most repaints (a button pressed and released) never reach the text.
+        if (!event->region().intersects(run.area)) {
+            continue;
+        }
+        painter.setClipRegion(QRegion(rect()).subtracted(run.erased));
+        painter.drawText(run.area.topLeft() + QPoint(0, ascent), run.text);
+    }
+}
+
+void QtForm::resizeEvent(QResizeEvent* /*event*/) {
+    text_.clear();
+    raiseResize();
+}
+
+void QtForm::moveEvent(QMoveEvent* /*event*/) {
+    layOutIfOuterSizeChanged();
+}
+
+void QtForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) {
+        layOutIfOuterSizeChanged();
+    } else if (event->type() == QEvent::PaletteChange) {
+        update();
+    }
+    QWidget::changeEvent(event);
+}
+
+void QtForm::prepare() {
+    winId();
+    windowHandle()->installEventFilter(this);
+    ensurePolished();
+    // The toolkit's own idea of an X11 frame trusts whatever the window carries, and reads it
+    // again only when the window itself changes.
+    if (!frame_ && QGuiApplication::platformName() == u"xcb") {
+        frame_ = std::make_unique<X11Frame>(*this, [this] { layOutIfOuterSizeChanged(); });
+    }
+}
+
+void QtForm::showEvent(QShowEvent* event) {
+    prepare();
+    QWidget::showEvent(event);
+}
+
+bool QtForm::eventFilter(QObject* watched, QEvent* event) {
+    const auto* expose = dynamic_cast<const QExposeEvent*>(event);
+    if (expose != nullptr && watched == windowHandle()) {
+        // Uncovered or restored: the text is lost where the window system asks for the pixels
+        // anew. The region is the toolkit's only word on where that is.
+        QT_WARNING_PUSH
+        QT_WARNING_DISABLE_DEPRECATED
+        eraseTextIn(expose->region());
+        QT_WARNING_POP
+        // Toolkits that draw the frame themselves add it with the first frame drawn.
+        layOutIfOuterSizeChanged();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool QtForm::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    if (eventType == "xcb_generic_event_t") {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        const auto type = event->response_type & ~0x80U;
+        if (type == XCB_DESTROY_NOTIFY &&
+            static_cast<const xcb_destroy_notify_event_t*>(message)->window == winId()) {
+            // Destroyed from outside: the game ends as if it were closed.
+            QCoreApplication::exit(0);
+        }
+    }
+    return QWidget::nativeEvent(eventType, message, result);
+}
+
+// A window manager may report or change the frame after a resize, with a move, a change of
+// state or a new property: the outer size changes although the client area does not.
+void QtForm::layOutIfOuterSizeChanged() {
+    if (outerSize() != laidOutFor_) {
+        raiseResize();
+    }
+}
+
+void QtForm::raiseResize() {
+    laidOutFor_ = outerSize();
+    form_.resized();
+}
+
+void QtForm::eraseText() {
+    text_.clear();
+    update();
+}
+
+void QtForm::eraseTextIn(const QRegion& region) {
+    std::erase_if(text_, [&region](TextRun& run) {
+        run.erased += region & run.area;
+        return QRegion(run.area).subtracted(run.erased).isEmpty();
+    });
+    update(region);
+}
+
+} // namespace runtime
