@@ -8,9 +8,11 @@ TEST_PACKAGES := $(RUN_PACKAGES) libx11-dev xvfb openbox xdotool imagemagick x11
                  dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 \
                  desktop-file-utils appstream librsvg2-bin dpkg-dev lintian binutils-mingw-w64-x86-64 \
                  strace python3 wmctrl metacity mutter weston xwayland qt6-wayland \
-                 orca speech-dispatcher speech-dispatcher-espeak-ng
+                 orca speech-dispatcher speech-dispatcher-espeak-ng \
+                 $(WINDOWS_PACKAGES) wine wine64 tesseract-ocr tesseract-ocr-rus python3-pefile
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 nsis
 
-.PHONY: run test test-debian13 lint build install uninstall package bench deps test-deps clean
+.PHONY: run test test-debian13 lint build windows install uninstall package bench deps test-deps clean
 
 # make install [PREFIX=/usr/local] [DESTDIR=...]; make uninstall removes what it installed.
 PREFIX ?= /usr/local
@@ -18,9 +20,9 @@ PREFIX ?= /usr/local
 run: deps build
 	./build/window/lemzor
 
-# Every test on the normal build, then the unit and window tests again under
+# Every test on the normal build and the Windows one, then the unit and window tests again under
 # AddressSanitizer and UndefinedBehaviorSanitizer.
-test: test-deps build
+test: test-deps build windows
 	ctest --preset default
 	cmake --preset asan
 	cmake --build --preset asan
@@ -41,6 +43,14 @@ build:
 	cmake --preset default
 	cmake --build --preset default
 
+# The Windows program, build-windows/window/lemzor.exe, with its zip and installer beside it. The
+# native build lends it the tool that draws the icon files.
+windows: deps build
+	@./.ci/install-packages $(WINDOWS_PACKAGES)
+	cmake --preset windows
+	cmake --build --preset windows
+	umask 022 && cmake --build --preset windows --target package >/dev/null
+
 install: deps build
 	cmake --install build --prefix $(PREFIX)
 
@@ -49,7 +59,7 @@ uninstall:
 
 # The Debian package and the source tarball, in build/. The package's members take their modes
 # from the umask, which dpkg-buildpackage sets to 022 too.
-package: deps build
+package: deps build windows
 	@./.ci/install-packages dpkg-dev
 	umask 022 && cmake --build --preset default --target package package_source
 
@@ -66,4 +76,4 @@ test-deps:
 	@./.ci/install-packages $(TEST_PACKAGES)
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-windows

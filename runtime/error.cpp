@@ -57,6 +57,11 @@ std::string& programName() {
     return name;
 }
 
+Reporter& reporter() {
+    static Reporter shown = nullptr;
+    return shown;
+}
+
 } // namespace
 
 RuntimeError::RuntimeError(Kind kind, const std::string& detail)
@@ -82,6 +87,10 @@ void reportUncaughtExceptions() {
     std::set_terminate(terminateWithCurrentException);
 }
 
+void setReporter(Reporter shown) {
+    reporter() = shown;
+}
+
 void setProgramName(std::string name) {
     programName() = std::move(name);
 }
@@ -101,8 +110,12 @@ std::string report(const RuntimeError& error, std::string_view program) {
 
 void terminate(const RuntimeError& error) noexcept {
     try {
-        const std::string line = report(error, programName()) + '\n';
-        std::fputs(line.c_str(), stderr);
+        const std::string line = report(error, programName());
+        if (reporter() != nullptr) {
+            reporter()(line);
+        } else {
+            std::fputs((line + '\n').c_str(), stderr);
+        }
     } catch (...) {
         std::fputs("ошибка выполнения.\n", stderr);
     }

@@ -28,6 +28,11 @@ std::string report(const RuntimeError& error, std::string_view program);
 // The program's name, which the reports of terminate begin with.
 void setProgramName(std::string name);
 
+// Where terminate shows its report, without its end of line: standard error unless a backend says
+// otherwise (a program without a console shows it in a box).
+using Reporter = void (*)(const std::string& line);
+void setReporter(Reporter reporter);
+
 // Writes the report and ends the process with status 1.
 [[noreturn]] void terminate(const RuntimeError& error) noexcept;
 

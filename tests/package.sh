@@ -3,7 +3,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the package as a packager would, from two copies of the sources in different folders, one
 # under umask 002, without the test tools: make install and uninstall, the validators, the Debian
-# package (lintian, the same bytes from both), the source tarball, the Windows resources, the icons.
+# package (lintian, the same bytes from both), the source tarball, the Windows program and zip, the icons.
 set -euo pipefail
 export LC_ALL=C.UTF-8
 source=$(realpath "$(dirname "$0")/..") app=ru.lemzor.Lemzor work=$(mktemp -d)
@@ -51,16 +51,36 @@ report=$(lintian --pedantic --display-info --tag-display-limit 0 "$deb" 2>/dev/n
     "$(cd "$source" && git ls-files --cached --others --exclude-standard | files)" ] || fail "the source tarball is not the sources"
 echo "ok: $(basename "$deb") is the same from both folders, $(sha256sum <"$deb" | cut -c1-16); lintian quiet"
 
+# The Windows program as built by make windows, read back from the file: only Windows' own libraries,
+# the version record, the manifest, and the icon that the resource script put in.
+exe=$source/build-windows/window/lemzor.exe
+/usr/bin/python3 - "$exe" <<'PE'
+import pefile, sys
+pe = pefile.PE(sys.argv[1])
+imports = {entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT}
+assert imports <= {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "oleaut32.dll", "msvcrt.dll"}, imports
+strings = {k.decode(): v.decode() for info in pe.FileInfo[0] if info.Key == b"StringFileInfo"
+           for table in info.StringTable for k, v in table.entries.items()}
+assert strings["ProductName"] == "Лемзор" and strings["ProductVersion"] == "1.00", strings
+manifest = next(entry for entry in pe.DIRECTORY_ENTRY_RESOURCE.entries if entry.id == 24).directory.entries[0]
+data = manifest.directory.entries[0].data.struct
+text = pe.get_data(data.OffsetToData, data.Size).decode()
+assert all(word in text for word in ("PerMonitorV2", "UTF-8", "Common-Controls", "8e0f7a12")), text
+print(f"ok: lemzor.exe, {len(pe.__data__) // 1024} KiB, imports {', '.join(sorted(imports))}; "
+      f"{strings['ProductName']} {strings['ProductVersion']}")
+PE
+wrestool -x -t 14 "$exe" >"$work/exe.ico"
 cd "$one/build/resources"
-x86_64-w64-mingw32-windres --preprocessor=cpp -i lemzor.rc -O res -o "$work/rc.res"
-x86_64-w64-mingw32-windres -J res -i "$work/rc.res" -O rc -o "$work/rc.rc"
-grep -qzF 'Has 3 elements' "$work/rc.rc"
-grep -qzF 'VALUE "ProductName", L"\x041b\x0435\x043c\x0437\x043e\x0440"' "$work/rc.rc"
-grep -qzF 'VALUE "ProductVersion", "1.00"' "$work/rc.rc"
+for ico in lemzor.ico "$work/exe.ico"; do
+    [ "$(identify -format '%wx%h %z;' "$ico")" = "32x32 4;32x32 4;32x32 1;" ] || fail "$ico holds $(identify "$ico")"
+done
+[ "$(unzip -Z1 "$source"/build-windows/lemzor-1.00-windows-x86_64.zip | files)" = \
+    "$(printf 'lemzor-1.00-windows-x86_64/%s\n' COPYING.txt lemzor.exe | files)" ] || fail "the zip holds the wrong files"
 [ "$(identify -format '%wx%h %z;' lemzor.ico)" = "32x32 4;32x32 4;32x32 1;" ]
 rsvg-convert -w 256 "$app.svg" | convert - -sample 32x32 "$work/svg.png"
-for pair in "lemzor.ico[0] red" "lemzor.ico[1] green" "lemzor.ico[2] mono" "$app.png red" "$work/svg.png red"; do
+for pair in "lemzor.ico[0] red" "lemzor.ico[1] green" "lemzor.ico[2] mono" "$work/exe.ico[0] red" \
+    "$work/exe.ico[1] green" "$work/exe.ico[2] mono" "$app.png red" "$work/svg.png red"; do
     set -- $pair
     [ "$(compare -metric AE "$1" "$source/resources/icon-$2.xpm" null: 2>&1)" = 0 ]
 done
-echo "ok: the Windows resources carry version 1.00 and three images; every icon file is pixel-exact"
+echo "ok: the Windows program carries version 1.00 and three images; every icon file is pixel-exact"

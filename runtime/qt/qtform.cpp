@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "qtform.h"
 
+#include "runtime/contrast.h"
 #include "runtime/error.h"
 #include "twips.h"
 #include "x11frame.h"
@@ -43,43 +44,9 @@ QAccessibleInterface* accessibleForm(const QString& className, QObject* object) 
     return nullptr;
 }
 
-// The fifth root of 0 < x <= 1, by Newton's method from above, where it cannot overshoot.
-constexpr double fifthRoot(double x) {
-    double root = 1;
-    for (double previous = 2; root < previous;) {
-        previous = root;
-        root = (4 * root + x / (root * root * root * root)) / 5;
-    }
-    return root;
-}
-
-// sRGB's 8-bit channels on a linear scale, worked out while compiling: the maths library's
-// power function would bring a fifth of a megabyte of its tables into memory.
-constexpr std::array<double, 256> linearChannels = [] {
-    std::array<double, 256> linear{};
-    for (std::size_t i = 0; i < linear.size(); ++i) {
-        const double channel = static_cast<double>(i) / 255;
-        const double x = (channel + 0.055) / 1.055;
-        const double x3 = x * x * x;
-        // x to the power 2.4 is the fifth root of x to the 12th.
-        linear.at(i) = channel <= 0.04045 ? channel / 12.92 : fifthRoot(x3 * x3 * x3 * x3);
-    }
-    return linear;
-}();
-
-// WCAG 2's relative luminance of an sRGB colour.
-double luminance(const QColor& colour) {
-    const auto linear = [](int channel) { return linearChannels.at(channel); };
-    return 0.2126 * linear(colour.red()) + 0.7152 * linear(colour.green()) +
-           0.0722 * linear(colour.blue());
-}
-
-// The theme's text colour where it stands out enough from the background (WCAG 2's 4.5 : 1),
-// and black otherwise: light themes' text would vanish on pure green.
-QColor readableOn(const QColor& back, const QColor& text) {
-    const double a = luminance(back) + 0.05;
-    const double b = luminance(text) + 0.05;
-    return std::max(a, b) / std::min(a, b) >= 4.5 ? text : QColor(Qt::black);
+Colour toColour(const QColor& colour) {
+    return static_cast<Colour>(colour.red()) | static_cast<Colour>(colour.green()) << 8U |
+           static_cast<Colour>(colour.blue()) << 16U;
 }
 
 QString fromUtf8(std::string_view text) {
@@ -238,8 +205,8 @@ void QtForm::setIcon(const char* const* xpm) {
 PushButton& QtForm::addButton(std::string_view caption, Twips left, Twips top, Twips width,
                               Twips height, std::function<void()> pressed) {
     auto& button = *buttons_.emplace_back(std::make_unique<QtButton>(fromUtf8(caption), this));
-    button.widget().setGeometry(toPixels(left, *this), toPixels(top, *this),
-                                toPixels(width, *this), toPixels(height, *this));
+    button.widget().setGeometry(toPixels(left, *this), toPixels(top, *this), toPixels(width, *this),
+                                toPixels(height, *this));
     connect(&button.widget(), &QPushButton::clicked, this,
             [pressed = std::move(pressed)] { guarded(pressed); });
     return button;
@@ -250,8 +217,8 @@ void QtForm::show() {
 }
 
 void QtForm::messageBox(std::string_view prompt, std::string_view title) {
-    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, fromUtf8(title),
-                                             fromUtf8(prompt), QMessageBox::NoButton);
+    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, fromUtf8(title), fromUtf8(prompt),
+                                             QMessageBox::NoButton);
     // A button of our own: the standard one has the style load the icon theme and its image
     // plugins for an icon that this box would then remove.
     box->addButton(QStringLiteral("ОК"), QMessageBox::AcceptRole);
@@ -265,7 +232,8 @@ void QtForm::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QColor back = backColour();
     painter.fillRect(event->rect(), back);
-    painter.setPen(readableOn(back, palette().color(QPalette::WindowText)));
+    painter.setPen(
+        toQColor(readableOn(toColour(back), toColour(palette().color(QPalette::WindowText)))));
     const int ascent = fontMetrics().ascent();
     for (const TextRun& run : text_) {
         // Most repaints (a button pressed and released) never reach the text.

@@ -339,6 +339,141 @@ def hostile(lemzor):
         fail(f"with no runtime directory the game left {os.listdir(tmp)}")
 
 
+def windows(exe):
+    """The Windows program under Wine, in Xvfb under openbox, as a player meets it: the credit box first, the colours
+    and the totals on the screen after presses by mouse and keyboard, the buttons where the outer size that Windows
+    reports puts them, at 96 and 144 DPI, text lost only where uncovered, close with status 0; and a failure shown
+    in one line in a box, then status 1. Wine draws the controls inside its X windows: a probe of our own, run under
+    the same Wine, reads their places."""
+    start_desktop()
+    wine, probe = "/usr/lib/wine/wine64", f"{os.path.dirname(os.path.dirname(exe))}/tests/winprobe.exe"
+    os.environ.update(WINEPREFIX=f"{WORK.name}/wine", WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    server = "/usr/lib/wine/wineserver64"
+    atexit.register(lambda: sp.run([server, "-k"], check=False) and sp.run([server, "-w"], check=False))
+    run(wine, "wineboot", "-i")
+
+    def layout(what, dpi=96):
+        """The controls' places as the probe reads them, and as the outer size that Windows reports puts them."""
+        outer_w, outer_h, width, height, *rest = map(int, out(wine, probe, "window", "Лемзор").split())
+        twips = 1440 / dpi
+        top = round((min(outer_h * twips - 500, height * twips) - 735) / twips)
+        size = round(2175 / twips), round(735 / twips)
+        want = [(round(500 / twips), top, *size), (round((min(outer_w * twips - 500, width * twips) - 2175) / twips),
+                                                   top, *size)]
+        found = [tuple(rest[i:i + 4]) for i in range(3, len(rest), 4)]
+        if any(abs(a - b) > 1 for place, found_place in zip(want, found) for a, b in zip(place, found_place)) or \
+                len(found) != 2:
+            fail(f"{what}: outer {outer_w}x{outer_h}, client {width}x{height} at {dpi} DPI: buttons at {found}, "
+                 f"not {want}")
+        return found, rest[:3]
+
+    def totals(win):
+        run("import", "-window", win, f"{WORK.name}/shot.png")
+        run("convert", f"{WORK.name}/shot.png", "-crop", "240x48+0+0", "-scale", "300%", f"{WORK.name}/score.png")
+        return [int(n) for n in re.findall(r"\d+", out("tesseract", f"{WORK.name}/score.png", "-", "-l", "rus",
+                                                         "--psm", "6"))]
+
+    def density(dpi):
+        run(wine, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi),
+            "/f")
+
+    def start(dpi):
+        density(dpi)
+        return spawn([wine, exe], stdout=sp.DEVNULL, stderr=sp.DEVNULL)
+
+    game = start(96)
+    window("Автор") or fail("no credit box")
+    if out("xdotool", "search", "--onlyvisible", "--name", "^Лемзор$"):
+        fail("the window is on the screen before the credit box is dismissed")
+    if "Игру «Лемзор» написала команда Лемзора в 2026 году." not in out(wine, probe, "text", "Автор"):
+        fail(f"the credit box says {out(wine, probe, 'text', 'Автор')}")
+    win = dismiss_box()
+    if geometry(win)[0][2:] != [380, 238]:
+        fail(f"client area {geometry(win)[0][2:]}, not 380x238 at 96 DPI")
+    buttons, face = layout("first display")
+    before = out("convert", f"x:{win}", "-format", "%[pixel:p{300,100}]", "info:")
+    if before != f"srgb({','.join(map(str, face))})":
+        fail(f"before a guess the window is {before}, not the button face colour {face}")
+    # Each press: the colour on the screen, and the totals read from it, right where it names that colour.
+    score = [0, 0]
+    centre = [f"{x + w // 2} {y + h // 2}".split() for x, y, w, h in buttons]
+    for what, named, act in [("a click on Зелёный", GREEN, ["mousemove", "--window", win, *centre[0], "click", "1"]),
+                             ("a click on Красный", RED, ["mousemove", "--window", win, *centre[1], "click", "1"]),
+                             # The focus stays on the button pressed.
+                             ("Space on the focused Красный", RED, ["key", "space"]),
+                             ("Shift+Tab, then Return on Зелёный", GREEN, ["key", "shift+Tab", "key", "Return"]),
+                             ("Tab, then keypad Enter on Красный", RED, ["key", "Tab", "key", "KP_Enter"]),
+                             ("Space on Красный again", RED, ["key", "space"])]:
+        run("xdotool", *act)
+        time.sleep(0.3)
+        colour = out("convert", f"x:{win}", "-format", "%[pixel:p{300,100}]", "info:")
+        score[colour != named] += 1
+        if colour not in (RED, GREEN) or totals(win) != score:
+            fail(f"after {what}, with {colour} on the screen: totals {totals(win)}, not {score}")
+        print(f"ok: {what}: {colour}, {score}")
+    # Wine keeps a window's pixels as a compositor does: another window over the text takes none of it. A new size
+    # has Windows repaint the whole window, which takes it all.
+    ink, (left, top) = [screenshot(win, "160x32+0+0")[0]], geometry(win)[0][:2]
+    out("timeout", "0.5", "xmessage", "-geometry", f"200x40+{left}+{top}", "x")
+    ink.append(time.sleep(0.3) or screenshot(win, "160x32+0+0")[0])
+    for size in ("520", "330"), ("400", "200"), ("200", "120"):
+        run("xdotool", "windowsize", "--sync", win, *size)
+        time.sleep(0.3)
+        ink.append(screenshot(win, "160x32+0+0")[0])
+        layout(f"resized to {'x'.join(size)}")
+    if not ink[0] == ink[1] > 0 or any(ink[2:]):
+        fail(f"pixels of text before and after a window over it, then after each resize: {ink}")
+    run("wmctrl", "-i", "-c", win)
+    if game.wait(10) != 0:
+        fail(f"closing the window ended the game with status {game.returncode}")
+
+    game = start(144)
+    win = dismiss_box()
+    if geometry(win)[0][2:] != [570, 357]:
+        fail(f"client area {geometry(win)[0][2:]}, not 570x357 at 144 DPI")
+    layout("first display at 144 DPI", 144)
+    run("wmctrl", "-i", "-c", win)
+    game.wait(10)
+
+    game = start(2000)
+    report = window("Лемзор") and out(wine, probe, "text", "Лемзор")
+    want = "Лемзор: ошибка выполнения: не удалось открыть окно (экран заявляет невероятную плотность точек на дюйм: 2000)."
+    if want not in report:
+        fail(f"at 2000 DPI the game reported «{report}»")
+    run("xdotool", "windowactivate", "--sync", window("Лемзор"), "key", "Return")
+    if game.wait(10) != 1:
+        fail(f"after its report the game ended with status {game.returncode}")
+    print(f"ok: at 2000 DPI: «{want}», status 1")
+
+    # The installer, silent: the program, a shortcut and an entry among the installed programs; the installed game
+    # plays; the uninstaller, silent, takes all of it away.
+    density(96)
+    installer = glob.glob(f"{os.path.dirname(os.path.dirname(exe))}/lemzor-*-windows-x86_64.exe")[0]
+    drive, key = f"{os.environ['WINEPREFIX']}/drive_c", r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Lemzor"
+    folder, menu = f"{drive}/Program Files/Lemzor", f"{drive}/ProgramData/Microsoft/Windows/Start Menu/Programs/Лемзор"
+
+    def entry():
+        """The installed programs' entry, exported as Windows writes it: UTF-16."""
+        if sp.run([wine, "reg", "export", key, f"Z:{WORK.name}/entry.reg", "/y"], capture_output=True).returncode:
+            return ""
+        with open(f"{WORK.name}/entry.reg", encoding="utf-16") as exported:
+            return exported.read()
+    run(wine, installer, "/S")
+    if not all(line in entry() for line in ('"DisplayName"="Лемзор"', '"DisplayVersion"="1.00"',
+                                            r'"DisplayIcon"="C:\\Program Files\\Lemzor\\lemzor.exe"')) or \
+            not os.path.exists(f"{menu}/Лемзор.lnk"):
+        fail(f"installed: {os.listdir(folder)}, the menu {glob.glob(menu + '/*')}, the entry {entry()}")
+    game = spawn([wine, f"{folder}/lemzor.exe"], stdout=sp.DEVNULL, stderr=sp.DEVNULL)
+    run("wmctrl", "-i", "-c", dismiss_box())
+    if game.wait(10) != 0:
+        fail(f"the installed game ended with status {game.returncode}")
+    run(wine, f"{folder}/Uninstall.exe", "/S")
+    # The uninstaller goes on from a copy of itself.
+    if not wait_for(lambda: not os.path.exists(folder) and not os.path.exists(menu) and not entry(), 30):
+        fail(f"after the uninstaller: {glob.glob(folder + '/*')}, {glob.glob(menu + '/*')}, {entry()}")
+    print(f"ok: {os.path.basename(installer)}: installed, played, uninstalled, nothing left")
+
+
 def wayland(test_window):
     start_desktop("mutter")
     sys.exit(sp.run([test_window], env=os.environ | {"QT_QPA_PLATFORM": "wayland", "LEMZOR_STORM_PRESSES": "300"},
@@ -384,4 +519,4 @@ if __name__ == "__main__":
                               sys.executable, __file__, "--contained", *sys.argv[1:]])
     scenario, program = sys.argv[2], os.path.abspath(sys.argv[3])
     BUILD = os.path.dirname(os.path.dirname(program))
-    {"hostile": hostile, "wayland": wayland, "orca": orca}.get(scenario, lambda program: play(program, scenario))(program)
+    {"hostile": hostile, "wayland": wayland, "orca": orca, "windows": windows}.get(scenario, lambda program: play(program, scenario))(program)

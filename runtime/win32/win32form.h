@@ -1,0 +1,91 @@
+// SPDX-FileCopyrightText: 2026 Lemzor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The Win32 backend of the forms layer: a form is a top-level window of its own class, its
+// buttons are the system's BUTTON controls. Lengths follow the window's own DPI (per-monitor
+// aware); printed text is drawn straight onto the window, so Windows' repaints take it away.
+
+#include "runtime/form.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace runtime {
+
+std::wstring widen(std::string_view text);
+
+class Win32Button final : public PushButton {
+  public:
+    Win32Button(HWND form, int id, std::string_view caption, std::function<void()> pressed);
+
+    [[nodiscard]] Twips width() const override;
+    [[nodiscard]] Twips height() const override;
+    void move(Twips left, Twips top) override;
+    void focus() override;
+
+    [[nodiscard]] HWND handle() const { return handle_; }
+    void press() const;
+
+  private:
+    [[nodiscard]] RECT rectangle() const;
+
+    HWND handle_;
+    std::function<void()> pressed_;
+};
+
+class Win32Form final : public FormWindow {
+  public:
+    explicit Win32Form(Form& form);
+    ~Win32Form() override;
+    Win32Form(const Win32Form&) = delete;
+    Win32Form& operator=(const Win32Form&) = delete;
+    Win32Form(Win32Form&&) = delete;
+    Win32Form& operator=(Win32Form&&) = delete;
+
+    void setBackColour(Colour colour) override;
+    void clear() override;
+    void print(std::string_view text) override;
+    void endLine() override;
+
+    [[nodiscard]] Twips outerWidth() const override;
+    [[nodiscard]] Twips outerHeight() const override;
+    [[nodiscard]] Twips clientWidth() const override;
+    [[nodiscard]] Twips clientHeight() const override;
+    void setCaption(std::string_view caption) override;
+    void setIcon(const char* const* xpm) override;
+    void setClientSize(Twips width, Twips height) override;
+    PushButton& addButton(std::string_view caption, Twips left, Twips top, Twips width,
+                          Twips height, std::function<void()> pressed) override;
+    void messageBox(std::string_view prompt, std::string_view title) override;
+    void announce(std::string_view text) override;
+    void show() override;
+
+    // Handles what the dialog manager would: Tab, Shift+Tab, and Return or Enter on the focused
+    // button. True where the message is taken.
+    bool handleKey(MSG& message);
+
+  private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT respond(UINT message, WPARAM wParam, LPARAM lParam);
+    void paint();
+    void useFontFor(UINT dpi);
+    void repaintNow();
+    [[nodiscard]] Colour backColour() const;
+
+    Form& form_;
+    HWND handle_;
+    UINT dpi_;
+    // The system's message font at the window's DPI, for the buttons and the printed text.
+    HFONT font_ = nullptr;
+    bool hasBack_ = false;
+    Colour back_ = 0;
+    POINT printPosition_{};
+    bool shown_ = false;
+    HWND focused_ = nullptr;
+    std::vector<std::unique_ptr<Win32Button>> buttons_;
+};
+
+} // namespace runtime

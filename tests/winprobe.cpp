@@ -1,0 +1,53 @@
+// SPDX-FileCopyrightText: 2026 Lemzor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Reads what Wine draws inside one X window: `winprobe window TITLE` prints the window's outer and
+// client size, the button face colour and each child's place and size; `winprobe text
+// TITLE` prints the texts of a message box's children. Pixels, one number a field.
+#include <cstdio>
+#include <string>
+#include <windows.h>
+
+namespace {
+
+BOOL CALLBACK printChild(HWND child, LPARAM parent) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(HWND_DESKTOP, reinterpret_cast<HWND>(parent), reinterpret_cast<POINT*>(&rect), 2);
+    std::printf(" %ld %ld %ld %ld", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    return TRUE;
+}
+
+BOOL CALLBACK printText(HWND child, LPARAM /*unused*/) {
+    wchar_t text[512]{};
+    GetWindowTextW(child, text, 512);
+    char utf8[2048]{};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+    std::printf("%s\n", utf8);
+    return TRUE;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t* argv[]) {
+    // Places in the game's own pixels, as it sees them.
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    HWND window = argc == 3 ? FindWindowW(nullptr, argv[2]) : nullptr;
+    if (window == nullptr) {
+        return 1;
+    }
+    if (std::wstring(argv[1]) == L"text") {
+        EnumChildWindows(window, printText, 0);
+        return 0;
+    }
+    RECT outer{};
+    RECT client{};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    std::printf("%ld %ld %ld %ld %lu %lu %lu", outer.right - outer.left, outer.bottom - outer.top,
+                client.right, client.bottom, face & 0xFFUL,
+                (face >> 8U) & 0xFFUL, (face >> 16U) & 0xFFUL);
+    EnumChildWindows(window, printChild, reinterpret_cast<LPARAM>(window));
+    std::printf("\n");
+    return 0;
+}
