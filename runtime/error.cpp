@@ -87,8 +87,8 @@ void reportUncaughtExceptions() {
     std::set_terminate(terminateWithCurrentException);
 }
 
-void setReporter(Reporter shown) {
-    reporter() = shown;
+void setReporter(Reporter reporterToUse) {
+    reporter() = reporterToUse;
 }
 
 void setProgramName(std::string name) {

@@ -31,7 +31,7 @@ void setProgramName(std::string name);
 // Where terminate shows its report, without its end of line: standard error unless a backend says
 // otherwise (a program without a console shows it in a box).
 using Reporter = void (*)(const std::string& line);
-void setReporter(Reporter reporter);
+void setReporter(Reporter reporterToUse);
 
 // Writes the report and ends the process with status 1.
 [[noreturn]] void terminate(const RuntimeError& error) noexcept;

@@ -143,7 +143,8 @@ class TestWindow : public QObject {
         QImage doubled = QImage(icon_red).convertToFormat(QImage::Format_ARGB32);
         doubled = doubled.scaled(doubled.size() * ratio);
         doubled.setDevicePixelRatio(ratio);
-        QCOMPARE(window().windowIcon()
+        QCOMPARE(window()
+                     .windowIcon()
                      .pixmap(QSize(32, 32), window().devicePixelRatio())
                      .toImage()
                      .convertToFormat(QImage::Format_ARGB32),
@@ -237,7 +238,7 @@ class TestWindow : public QObject {
                 window().showNormal();
             } else if (press % 20 == 0) {
                 window().resize(random.bounded(1, 801) * (press % 100 == 0 ? 10 : 1),
-                              random.bounded(1, 801));
+                                random.bounded(1, 801));
             }
             if (press % 20 == 0) {
                 QTRY_COMPARE(window().printedText(), QStringList());
@@ -246,8 +247,8 @@ class TestWindow : public QObject {
                 QVERIFY(both.isEmpty() || window().childAt(both.center()) == &button(1));
                 const QRect corner(window().width() - 1, window().height() - 1, 1, 1);
                 QVERIFY(window().childAt(corner.topLeft()) != nullptr ||
-                        unlike(main_->cvetIndex ? red : green, {}, window().grab(corner).toImage()) ==
-                            0);
+                        unlike(main_->cvetIndex ? red : green, {},
+                               window().grab(corner).toImage()) == 0);
             }
         }
     }

@@ -12,8 +12,12 @@ namespace {
 BOOL CALLBACK printChild(HWND child, LPARAM parent) {
     RECT rect{};
     GetWindowRect(child, &rect);
-    MapWindowPoints(HWND_DESKTOP, reinterpret_cast<HWND>(parent), reinterpret_cast<POINT*>(&rect), 2);
-    std::printf(" %ld %ld %ld %ld", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    // Win32 passes the window in an integer, and the rectangle as its two corners.
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast,performance-no-int-to-ptr)
+    MapWindowPoints(HWND_DESKTOP, reinterpret_cast<HWND>(parent), reinterpret_cast<POINT*>(&rect),
+                    2);
+    std::printf(" %ld %ld %ld %ld", rect.left, rect.top, rect.right - rect.left,
+                rect.bottom - rect.top);
     return TRUE;
 }
 
@@ -45,8 +49,9 @@ int wmain(int argc, wchar_t* argv[]) {
     GetClientRect(window, &client);
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     std::printf("%ld %ld %ld %ld %lu %lu %lu", outer.right - outer.left, outer.bottom - outer.top,
-                client.right, client.bottom, face & 0xFFUL,
-                (face >> 8U) & 0xFFUL, (face >> 16U) & 0xFFUL);
+                client.right, client.bottom, face & 0xFFUL, (face >> 8U) & 0xFFUL,
+                (face >> 16U) & 0xFFUL);
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): Win32's.
     EnumChildWindows(window, printChild, reinterpret_cast<LPARAM>(window));
     std::printf("\n");
     return 0;

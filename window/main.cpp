@@ -31,9 +31,9 @@ Main::Main(runtime::Clock& clock, runtime::Generator& generator)
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         const ButtonDefinition& definition = buttons.at(i);
         const auto buttonIndex = static_cast<std::int16_t>(i);
-        Button.at(i) = &window().addButton(definition.caption, definition.left, buttonTop,
-                                           buttonWidth, buttonHeight,
-                                           [this, buttonIndex] { onButtonPress(buttonIndex); });
+        Button.at(i) =
+            &window().addButton(definition.caption, definition.left, buttonTop, buttonWidth,
+                                buttonHeight, [this, buttonIndex] { onButtonPress(buttonIndex); });
     }
     Button[0]->focus();
 }

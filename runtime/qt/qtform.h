@@ -7,12 +7,12 @@
 #include <QColor>
 #include <QMargins>
 #include <QPoint>
+#include <QPushButton>
 #include <QRect>
 #include <QRegion>
 #include <QSize>
 #include <QString>
 #include <QStringList>
-#include <QPushButton>
 #include <QWidget>
 #include <memory>
 #include <optional>

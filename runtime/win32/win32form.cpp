@@ -24,9 +24,9 @@ template <typename Function> Function* find(const wchar_t* library, const char* 
         module = LoadLibraryW(library);
     }
     // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the system's own signature.
-    return module != nullptr ? reinterpret_cast<Function*>(
-                                   reinterpret_cast<void*>(GetProcAddress(module, name)))
-                             : nullptr;
+    return module != nullptr
+               ? reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+               : nullptr;
 }
 
 int systemDpi() {
@@ -77,16 +77,14 @@ std::wstring widen(std::string_view text) {
         return {};
     }
     const int size = static_cast<int>(text.size());
-    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size,
-                                                                   nullptr, 0)),
-                      L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(),
-                        static_cast<int>(wide.size()));
+    std::wstring wide(
+        static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)),
+        L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
     return wide;
 }
 
-Win32Button::Win32Button(HWND form, int id, std::string_view caption,
-                         std::function<void()> pressed)
+Win32Button::Win32Button(HWND form, int id, std::string_view caption, std::function<void()> pressed)
     : handle_(CreateWindowExW(0, L"BUTTON", widen(caption).c_str(),
                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, form,
                               // NOLINTNEXTLINE(performance-no-int-to-ptr): a child's id.
@@ -132,7 +130,7 @@ std::unique_ptr<FormWindow> makeFormWindow(Form& form) {
     return std::make_unique<Win32Form>(form);
 }
 
-Win32Form::Win32Form(Form& form) : form_(form) {
+HWND Win32Form::createWindow() {
     static const bool registered = [] {
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof windowClass;
@@ -147,12 +145,17 @@ Win32Form::Win32Form(Form& form) : form_(form) {
         return RegisterClassExW(&windowClass) != 0;
     }();
     check(registered, "RegisterClassEx");
-    handle_ = CreateWindowExW(WS_EX_CONTROLPARENT, className, L"",
-                              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                              GetModuleHandleW(nullptr), this);
-    check(handle_ != nullptr, "CreateWindowEx");
-    dpi_ = dpiOf(handle_);
+    HWND handle =
+        CreateWindowExW(WS_EX_CONTROLPARENT, className, L"", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                        nullptr, GetModuleHandleW(nullptr), nullptr);
+    check(handle != nullptr, "CreateWindowEx");
+    return handle;
+}
+
+Win32Form::Win32Form(Form& form) : form_(form), handle_(createWindow()), dpi_(dpiOf(handle_)) {
+    // From here on its messages reach the form; those of its creation went to the system's default.
+    SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     // Such a density makes the window too large to place, or its text too small to read.
     if (dpi_ < 48 || dpi_ > 960) {
         throw RuntimeError(RuntimeError::Kind::NoDisplay,
@@ -308,7 +311,8 @@ void Win32Form::announce(std::string_view text) {
     using Raise = HRESULT WINAPI(IRawElementProviderSimple*, int, int, BSTR, BSTR);
     using HostProvider = HRESULT WINAPI(HWND, IRawElementProviderSimple**);
     static auto* const raise = find<Raise>(L"uiautomationcore.dll", "UiaRaiseNotificationEvent");
-    static auto* const host = find<HostProvider>(L"uiautomationcore.dll", "UiaHostProviderFromHwnd");
+    static auto* const host =
+        find<HostProvider>(L"uiautomationcore.dll", "UiaHostProviderFromHwnd");
     IRawElementProviderSimple* provider = nullptr;
     if (raise == nullptr || host == nullptr || FAILED(host(handle_, &provider))) {
         return;
@@ -346,12 +350,6 @@ bool Win32Form::handleKey(MSG& message) {
 }
 
 LRESULT CALLBACK Win32Form::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        auto* form = static_cast<Win32Form*>(creation->lpCreateParams);
-        form->handle_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-    }
     auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     return form != nullptr ? form->respond(message, wParam, lParam)
                            : DefWindowProcW(window, message, wParam, lParam);
@@ -402,9 +400,11 @@ LRESULT Win32Form::respond(UINT message, WPARAM wParam, LPARAM lParam) {
             RECT rect{};
             GetWindowRect(button->handle(), &rect);
             MapWindowPoints(HWND_DESKTOP, handle_, reinterpret_cast<POINT*>(&rect), 2);
-            SetWindowPos(button->handle(), nullptr, MulDiv(rect.left, dpi, dpi_),
-                         MulDiv(rect.top, dpi, dpi_), MulDiv(rect.right - rect.left, dpi, dpi_),
-                         MulDiv(rect.bottom - rect.top, dpi, dpi_),
+            const auto scaled = [dpi, this](LONG pixels) {
+                return MulDiv(pixels, static_cast<int>(dpi), static_cast<int>(dpi_));
+            };
+            SetWindowPos(button->handle(), nullptr, scaled(rect.left), scaled(rect.top),
+                         scaled(rect.right - rect.left), scaled(rect.bottom - rect.top),
                          SWP_NOZORDER | SWP_NOACTIVATE);
         }
         dpi_ = dpi;

@@ -68,6 +68,8 @@ class Win32Form final : public FormWindow {
     bool handleKey(MSG& message);
 
   private:
+    // Its window, of a class registered once.
+    static HWND createWindow();
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT respond(UINT message, WPARAM wParam, LPARAM lParam);
     void paint();
