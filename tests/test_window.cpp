@@ -156,28 +156,34 @@ class TestWindow : public QObject {
     void pressPaintsAndScores_data() {
         QTest::addColumn<int>("buttonIndex");
         QTest::addColumn<float>("draw");
-        QTest::addColumn<bool>("byKeyboard");
+        // The key that presses the focused button, after Tab for "Красный"; none for the mouse.
+        QTest::addColumn<int>("key");
         // The theme's text colour, and the score's: the theme's where it stands out, black where
         // not.
         QTest::addColumn<QColor>("text");
         QTest::addColumn<QColor>("ink");
-        QTest::newRow("Зелёный, green drawn") << 0 << 0.25F << false << QColor() << QColor();
+        QTest::newRow("Зелёный, green drawn") << 0 << 0.25F << 0 << QColor() << QColor();
         QTest::newRow("Красный, green drawn, light text")
-            << 1 << 0.25F << false << QColor(Qt::white) << QColor(Qt::black);
+            << 1 << 0.25F << 0 << QColor(Qt::white) << QColor(Qt::black);
         QTest::newRow("Зелёный, green drawn, blue text")
-            << 0 << 0.25F << false << QColor(Qt::blue) << QColor(Qt::blue);
+            << 0 << 0.25F << 0 << QColor(Qt::blue) << QColor(Qt::blue);
         QTest::newRow("Красный by Tab and Space, red drawn, light text")
-            << 1 << 0.75F << true << QColor(Qt::white) << QColor(Qt::black);
+            << 1 << 0.75F << int(Qt::Key_Space) << QColor(Qt::white) << QColor(Qt::black);
+        QTest::newRow("Зелёный by Return, red drawn")
+            << 0 << 0.75F << int(Qt::Key_Return) << QColor() << QColor();
+        QTest::newRow("Красный by Tab and keypad Enter, green drawn")
+            << 1 << 0.25F << int(Qt::Key_Enter) << QColor() << QColor();
         // Either side of 4.5 : 1 on red: 4.53 and 4.48.
         QTest::newRow("Красный, red drawn, grey 22 text")
-            << 1 << 0.75F << false << QColor(22, 22, 22) << QColor(22, 22, 22);
+            << 1 << 0.75F << 0 << QColor(22, 22, 22) << QColor(22, 22, 22);
         QTest::newRow("Красный, red drawn, grey 23 text")
-            << 1 << 0.75F << false << QColor(23, 23, 23) << QColor(Qt::black);
+            << 1 << 0.75F << 0 << QColor(23, 23, 23) << QColor(Qt::black);
     }
     void pressPaintsAndScores() {
         QFETCH(int, buttonIndex);
         QFETCH(float, draw);
-        QFETCH(bool, byKeyboard);
+        QFETCH(int, key);
+        const bool byKeyboard = key != 0;
         QFETCH(QColor, text);
         QFETCH(QColor, ink);
         if (byKeyboard && onWayland()) {
@@ -190,8 +196,11 @@ class TestWindow : public QObject {
         window().setPalette(theme);
         QVERIFY(start() && (!byKeyboard || QTest::qWaitForWindowActive(&window())));
         if (byKeyboard) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+            if (buttonIndex == 1) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key),
+                            key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
             QCOMPARE(QApplication::focusWidget(), &button(buttonIndex));
         } else {
             QTest::mouseClick(&button(buttonIndex), Qt::LeftButton);

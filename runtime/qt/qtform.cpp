@@ -13,6 +13,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
@@ -49,6 +50,24 @@ Colour toColour(const QColor& colour) {
            static_cast<Colour>(colour.blue()) << 16U;
 }
 
+// Return and keypad Enter press the focused button, as in GTK and Windows programs; Qt's own
+// buttons take them only in dialogs.
+class PushButtonWidget : public QPushButton {
+  public:
+    using QPushButton::QPushButton;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            if (!event->isAutoRepeat()) {
+                click();
+            }
+            return;
+        }
+        QPushButton::keyPressEvent(event);
+    }
+};
+
 QString fromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -69,7 +88,7 @@ QIcon pixelIcon(const char* const* xpm, qreal devicePixelRatio) {
 } // namespace
 
 QtButton::QtButton(const QString& caption, QWidget* form)
-    : button_(new QPushButton(caption, form)) {}
+    : button_(new PushButtonWidget(caption, form)) {}
 
 Twips QtButton::width() const {
     return toTwips(button_->width(), *button_);
