@@ -28,6 +28,9 @@ namespace {
 
 // The toolkit reports through a plain function, so what it needs lives here.
 struct Startup {
+    // The private runtime directory while it exists, where a signal handler can read it.
+    std::array<char, 4096> privateDirectory{};
+    std::array<struct sigaction, 3> previousActions{};
     bool done = false;
     QString platform;
     QStringList held;
@@ -37,6 +40,25 @@ struct Startup {
 Startup& startup() {
     static Startup state;
     return state;
+}
+
+// The signals that end a program at logout or from a terminal.
+constexpr std::array<int, 3> endingSignals = {SIGTERM, SIGHUP, SIGINT};
+
+// Safe in a signal handler.
+void removePrivateDirectory() noexcept {
+    Startup& state = startup();
+    if (state.privateDirectory[0] != '\0') {
+        rmdir(state.privateDirectory.data());
+        state.privateDirectory[0] = '\0';
+    }
+}
+
+// The directory goes first; then the signal ends the game, as it would have.
+void endBySignal(int signal) {
+    removePrivateDirectory();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
 }
 
 QString requestedPlatform(int argc, char* argv[]) {
@@ -65,6 +87,7 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
         terminate(RuntimeError(RuntimeError::Kind::DisplayLost, ""));
     }
     if (type == QtFatalMsg) {
+        removePrivateDirectory();
         terminate(state.done
                       ? RuntimeError(RuntimeError::Kind::Internal, text.toStdString())
                       : RuntimeError(RuntimeError::Kind::NoDisplay, whyNoWindow(state.platform)));
@@ -131,7 +154,8 @@ void checkLimits() {
 
 // The toolkit looks into the runtime directory as it starts and, where there is none of the
 // user's own, makes one in /tmp that outlives the game and says so in English. It is given a
-// private one instead, removed as soon as the toolkit has looked, and again at the end.
+// private one instead, removed as soon as the toolkit has looked, or as soon as the start fails or
+// a signal ends it.
 class RuntimeDirectory {
   public:
     RuntimeDirectory() {
@@ -144,10 +168,20 @@ class RuntimeDirectory {
         const char* temporary = std::getenv("TMPDIR");
         std::string path =
             std::string(temporary != nullptr ? temporary : "/tmp") + "/lemzor-XXXXXX";
-        if (mkdtemp(path.data()) != nullptr) {
-            path_ = std::move(path);
-            setenv("XDG_RUNTIME_DIR", path_.c_str(), 1);
+        Startup& state = startup();
+        if (path.size() >= state.privateDirectory.size()) {
+            return;
         }
+        struct sigaction ending {};
+        ending.sa_handler = endBySignal;
+        for (std::size_t i = 0; i < endingSignals.size(); ++i) {
+            sigaction(endingSignals.at(i), &ending, &state.previousActions.at(i));
+        }
+        if (mkdtemp(path.data()) != nullptr) {
+            std::copy(path.begin(), path.end(), state.privateDirectory.begin());
+            setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+        }
+        watching_ = true;
     }
     RuntimeDirectory(const RuntimeDirectory&) = delete;
     RuntimeDirectory& operator=(const RuntimeDirectory&) = delete;
@@ -156,13 +190,17 @@ class RuntimeDirectory {
     ~RuntimeDirectory() { remove(); }
 
     void remove() {
-        if (!path_.empty()) {
-            rmdir(path_.c_str());
+        removePrivateDirectory();
+        if (watching_) {
+            for (std::size_t i = 0; i < endingSignals.size(); ++i) {
+                sigaction(endingSignals.at(i), &startup().previousActions.at(i), nullptr);
+            }
+            watching_ = false;
         }
     }
 
   private:
-    std::string path_;
+    bool watching_ = false;
 };
 
 // What a screen and a system need for the window to be readable at all.

@@ -7,6 +7,8 @@ import atexit
 import glob
 import os
 import re
+import signal
+import socket
 import subprocess as sp
 import sys
 import tempfile
@@ -281,8 +283,11 @@ def hostile(lemzor):
     shell = lambda env: ["unshare", "-m", "sh", "-c", env.pop("SH") + ' && exec "$0"'] if "SH" in env else []  # noqa
     dpi = "xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER 'Xft.dpi:\t1000000'"
     # No window: the screen's depth (0: no display server), the environment, arguments and shell, the report.
+    tmp = tempfile.mkdtemp(dir=WORK.name)
     for what, depth, env, line in [
             ("DISPLAY unset", 0, {}, "не удалось открыть окно (переменная DISPLAY не задана)."),
+            ("no display, no runtime directory", 0, {"XDG_RUNTIME_DIR": "", "TMPDIR": tmp},
+             "не удалось открыть окно (переменная DISPLAY не задана)."),
             ("no server, a newline", 0, {"DISPLAY": ":9999\nЛемзор: всё хорошо"},
              "не удалось открыть окно (дисплей «:9999\\x0aЛемзор: всё хорошо» не отвечает)."),
             ("unknown platform", 0, {"QT_QPA_PLATFORM": "xcbfoo"}, "не удалось открыть окно (платформа «xcbfoo» недоступна)."),
@@ -301,6 +306,21 @@ def hostile(lemzor):
         game = sp.run([*shell(env), lemzor, *env.pop("ARGS", "").split()], env=os.environ | {"LC_ALL": "C.UTF-8"} | env,
                       capture_output=True, text=True, timeout=30, check=False)
         verdict(what, game.returncode, game.stderr, 1, line)
+    if os.listdir(tmp):
+        fail(f"a start that failed without a runtime directory left {os.listdir(tmp)}")
+    # A display that takes the connection and never answers holds the start up, as a desktop at logout may: a signal
+    # still ends the game by that signal, and takes its private runtime directory with it.
+    with socket.socket(socket.AF_UNIX) as mute:
+        mute.bind("/tmp/.X11-unix/X4242")
+        mute.listen()
+        for sig in signal.SIGTERM, signal.SIGHUP, signal.SIGINT:
+            game = spawn([lemzor], env=os.environ | {"DISPLAY": ":4242", "XDG_RUNTIME_DIR": "", "TMPDIR": tmp},
+                         stderr=sp.DEVNULL)
+            wait_for(lambda: os.listdir(tmp)) and time.sleep(0.5)
+            game.send_signal(sig)
+            if game.wait(10) != -sig or os.listdir(tmp):
+                fail(f"{sig.name} while the start is held up: status {game.returncode}, left {os.listdir(tmp)}")
+            print(f"ok: {sig.name} while the start is held up: status {game.returncode}, nothing left")
     # A game under way: its standard error and set-up, what is done to it, and the status and report to come of it.
     close = lambda servers: run("wmctrl", "-i", "-c", dismiss_box())  # noqa: E731
     gone = lambda servers: dismiss_box() and [server.terminate() for server in servers]  # noqa: E731
@@ -319,7 +339,6 @@ def hostile(lemzor):
         time.sleep(0.5)
         check_places(win, "the window manager gone", [0, 0, 0, 0])
         run("xdotool", "windowclose", win)
-    tmp = tempfile.mkdtemp(dir=WORK.name)
     for what, stderr, env, act, status, line in [
             ("SIGTERM at the window", "file", {}, lambda servers: dismiss_box() and game.terminate(), -15, ""),
             ("window destroyed from outside", "file", {}, lambda _: run("xdotool", "windowclose", dismiss_box()), 0, ""),
