@@ -9,7 +9,7 @@ TEST_PACKAGES := $(RUN_PACKAGES) libx11-dev xvfb openbox xdotool imagemagick x11
                  desktop-file-utils appstream librsvg2-bin dpkg-dev lintian binutils-mingw-w64-x86-64 \
                  strace python3 wmctrl metacity mutter weston xwayland qt6-wayland \
                  orca speech-dispatcher speech-dispatcher-espeak-ng \
-                 $(WINDOWS_PACKAGES) wine wine64 tesseract-ocr tesseract-ocr-rus python3-pefile
+                 $(WINDOWS_PACKAGES) wine wine64 tesseract-ocr tesseract-ocr-rus python3-pefile icoutils
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 nsis
 
 .PHONY: run test test-debian13 lint build windows install uninstall package bench deps test-deps clean
