@@ -92,9 +92,10 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
                       ? RuntimeError(RuntimeError::Kind::Internal, text.toStdString())
                       : RuntimeError(RuntimeError::Kind::NoDisplay, whyNoWindow(state.platform)));
     }
-    // A screen reader that is slow or gone leaves key events unanswered; the toolkit would say so
-    // in English at every key, while the game plays on regardless.
-    if (text.startsWith(u"QSpiApplication::keyEventError")) {
+    // The screen reader bridge's chatter: key events that a slow or gone screen reader leaves
+    // unanswered, events it asks for that the toolkit does not know. The game plays on regardless.
+    if (text.startsWith(u"QSpiApplication::keyEventError") ||
+        qstrcmp(context.category, "qt.accessibility.atspi") == 0) {
         return;
     }
     if (!state.done) {
