@@ -400,8 +400,11 @@ def windows(exe):
                                                          "--psm", "6"))]
 
     def density(dpi):
+        """Wine 10 reads the screen's density as its server starts: the server is stopped after the change."""
         run(wine, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi),
             "/f")
+        run(server, "-k")
+        run(server, "-w")
 
     def start(dpi):
         density(dpi)
