@@ -447,6 +447,8 @@ def windows(exe):
     for x, y, size in (300, 190, "60x30"), (40, 0, "200x40"), (0, 0, "170x40"):
         out("timeout", "0.5", "xmessage", "-geometry", f"{size}+{left + x}+{top + y}", "x")
         ink.append(time.sleep(0.3) or screenshot(win, "160x32+0+0")[0])
+    # Away from the screen's corner, where the outer size is its right and bottom edges.
+    run("xdotool", "windowmove", "--sync", win, "150", "90")
     for size in ("520", "330"), ("400", "200"), ("200", "120"):
         run("xdotool", "windowsize", "--sync", win, *size)
         time.sleep(0.3)
