@@ -13,13 +13,19 @@
 #include <QScreen>
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <optional>
+#include <poll.h>
 #include <string>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace runtime {
@@ -204,6 +210,62 @@ class RuntimeDirectory {
     bool watching_ = false;
 };
 
+// The socket of a bus address's first entry, where that is a Unix socket.
+std::optional<sockaddr_un> unixSocketOf(std::string_view address) {
+    address = address.substr(0, address.find(';'));
+    sockaddr_un socket{};
+    socket.sun_family = AF_UNIX;
+    for (const auto& [key, abstract] : {std::pair{"unix:path=", false}, {"unix:abstract=", true}}) {
+        if (!address.starts_with(key)) {
+            continue;
+        }
+        const std::string_view path =
+            address.substr(std::strlen(key)).substr(0, address.substr(std::strlen(key)).find(','));
+        const std::size_t offset = abstract ? 1 : 0;
+        if (path.find('%') != std::string_view::npos ||
+            path.size() + offset >= sizeof socket.sun_path) {
+            return std::nullopt;
+        }
+        std::copy(path.begin(), path.end(), std::begin(socket.sun_path) + offset);
+        return socket;
+    }
+    return std::nullopt;
+}
+
+// A session bus that takes connections and never answers (stopped, or hung) would hold the
+// toolkit's start up for ever, in its screen reader bridge. It is asked to authenticate first,
+// and given two seconds, which a bus busy at login still meets.
+bool sessionBusAnswers(std::string_view address) {
+    const std::optional<sockaddr_un> bus = unixSocketOf(address);
+    if (!bus) {
+        return true;
+    }
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd == -1) {
+        return true;
+    }
+    constexpr int patience = 2000;
+    pollfd wait{fd, POLLOUT, 0};
+    bool answered = true;
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the socket API's own.
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&*bus), sizeof *bus) == 0 ||
+        ((errno == EAGAIN || errno == EINPROGRESS) && poll(&wait, 1, patience) == 1)) {
+        std::string hello(1, '\0');
+        hello += "AUTH EXTERNAL ";
+        for (const char digit : std::to_string(geteuid())) {
+            constexpr std::string_view hex = "0123456789abcdef";
+            hello += hex.at(static_cast<unsigned char>(digit) >> 4U);
+            hello += hex.at(static_cast<unsigned char>(digit) & 0xFU);
+        }
+        hello += "\r\n";
+        wait.events = POLLIN;
+        answered = send(fd, hello.data(), hello.size(), MSG_NOSIGNAL) != -1 &&
+                   poll(&wait, 1, patience) == 1;
+    }
+    close(fd);
+    return answered;
+}
+
 // What a screen and a system need for the window to be readable at all.
 std::string whyUnreadable() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -250,6 +312,12 @@ int run(int argc, char* argv[], const ProgramInfo& info,
     // an address it cannot use, so it gives up at once instead.
     if (!qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS")) {
         qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    } else if (!sessionBusAnswers(qgetenv("DBUS_SESSION_BUS_ADDRESS").toStdString())) {
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+        std::fputs((info.name + ": шина сеанса D-Bus не отвечает, игра идёт без неё (без программ "
+                                "экранного доступа).\n")
+                       .c_str(),
+                   stderr);
     }
     startup().previous = qInstallMessageHandler(handleMessage);
 

@@ -339,12 +339,18 @@ def hostile(lemzor):
         time.sleep(0.5)
         check_places(win, "the window manager gone", [0, 0, 0, 0])
         run("xdotool", "windowclose", win)
+    # A listener that takes connections and never answers, as a stopped bus does.
+    mute_bus = socket.socket(socket.AF_UNIX)
+    mute_bus.bind(f"{tmp}/mute-bus")
+    mute_bus.listen()
     for what, stderr, env, act, status, line in [
             ("SIGTERM at the window", "file", {}, lambda servers: dismiss_box() and game.terminate(), -15, ""),
             ("window destroyed from outside", "file", {}, lambda _: run("xdotool", "windowclose", dismiss_box()), 0, ""),
             ("no runtime directory", "file", {"XDG_RUNTIME_DIR": "", "TMPDIR": tmp}, close, 0, ""),
             ("standard error closed, no /dev/null", "closed", {"SH": "mount -t tmpfs none /dev"}, close, 0, ""),
             ("standard error unread, and a warning", "unread", {"QT_STYLE_OVERRIDE": "nonesuch"}, close, 0, ""),
+            ("a session bus that never answers", "file", {"DBUS_SESSION_BUS_ADDRESS": f"unix:path={tmp}/mute-bus"}, close,
+             0, "Лемзор: шина сеанса D-Bus не отвечает, игра идёт без неё (без программ экранного доступа)."),
             ("a warning after start-up", "file", {"QT_QPA_PLATFORM": "offscreen"}, lambda _: time.sleep(1) or
              game.kill(), -9, "This plugin does not support propagateSizeHints()"),
             ("frames written by another client", "file", {}, frame_written, 0, ""),
@@ -361,6 +367,8 @@ def hostile(lemzor):
             act(servers)
             game.wait(30)
             verdict(what, game.returncode, report.seek(0) or report.read(), status, line, raw=True)
+    mute_bus.close()
+    os.unlink(f"{tmp}/mute-bus")
     if os.listdir(tmp):
         fail(f"with no runtime directory the game left {os.listdir(tmp)}")
 
