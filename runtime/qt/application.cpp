@@ -20,11 +20,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
-#include <poll.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -240,16 +240,16 @@ bool sessionBusAnswers(std::string_view address) {
     if (!bus) {
         return true;
     }
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd == -1) {
         return true;
     }
-    constexpr int patience = 2000;
-    pollfd wait{fd, POLLOUT, 0};
+    const timeval patience{2, 0};
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
     bool answered = true;
     // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the socket API's own.
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&*bus), sizeof *bus) == 0 ||
-        ((errno == EAGAIN || errno == EINPROGRESS) && poll(&wait, 1, patience) == 1)) {
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&*bus), sizeof *bus) == 0) {
         std::string hello(1, '\0');
         hello += "AUTH EXTERNAL ";
         for (const char digit : std::to_string(geteuid())) {
@@ -258,9 +258,15 @@ bool sessionBusAnswers(std::string_view address) {
             hello += hex.at(static_cast<unsigned char>(digit) & 0xFU);
         }
         hello += "\r\n";
-        wait.events = POLLIN;
-        answered = send(fd, hello.data(), hello.size(), MSG_NOSIGNAL) != -1 &&
-                   poll(&wait, 1, patience) == 1;
+        std::array<char, 256> reply{};
+        iovec part{reply.data(), reply.size()};
+        msghdr received{};
+        received.msg_iov = &part;
+        received.msg_iovlen = 1;
+        answered = send(fd, hello.data(), hello.size(), MSG_NOSIGNAL) == -1 ||
+                   recvmsg(fd, &received, 0) != -1 || (errno != EAGAIN && errno != EWOULDBLOCK);
+    } else {
+        answered = errno != EAGAIN && errno != EINPROGRESS;
     }
     close(fd);
     return answered;
