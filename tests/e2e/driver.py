@@ -136,6 +136,16 @@ def screenshot(win, crop="100%"):
                                            if int(size) > 3000)
 
 
+def text_under_windows(win):
+    """Pixels of text in the score's corner: before, then after a window over the far corner, over half the text and
+    over all of it."""
+    ink, (left, top) = [screenshot(win, "160x32+0+0")[0]], geometry(win)[0][:2]
+    for x, y, size in (300, 190, "60x30"), (40, 0, "200x40"), (0, 0, "170x40"):
+        out("timeout", "0.5", "xmessage", "-geometry", f"{size}+{left + x}+{top + y}", "x")
+        ink.append(time.sleep(0.3) or screenshot(win, "160x32+0+0")[0])
+    return ink
+
+
 def check_places(win, what, frame=None):
     """After a guess: both buttons whole, 500 twips in from the outer edges, or flush with the client area's."""
     (screen_x, screen_y, width, height), announced = geometry(win)
@@ -168,10 +178,7 @@ def play(lemzor, kind):
     if kind == "openbox":
         run("import", "-frame", "-window", win, f"{BUILD}/resources/screenshot.png")
     # Text is lost only where the window system repaints: not outside another window, nor under a compositor.
-    ink, (left, top) = [screenshot(win, "160x32+0+0")[0]], geometry(win)[0][:2]
-    for x, y, size in (300, 190, "60x30"), (40, 0, "200x40"), (0, 0, "170x40"):
-        out("timeout", "0.5", "xmessage", "-geometry", f"{size}+{left + x}+{top + y}", "x")
-        ink.append(time.sleep(0.3) or screenshot(win, "160x32+0+0")[0])
+    ink = text_under_windows(win)
     if (ink[1] != ink[0] or not 0 < ink[2] < ink[0] or ink[3] != 0) if kind == "openbox" else len(set(ink)) > 1:
         fail(f"pixels of text before and after a window over the far corner, half the text, all of it: {ink}")
     for size in ("520", "330"), ("400", "200"):
@@ -451,10 +458,7 @@ def windows(exe):
     # Text is lost only where Windows repaints: not under a window over the far corner; under one over half the text,
     # that half, where Wine repaints what was covered (Wine 10), or none, where it keeps the pixels as a compositor
     # does (Wine 8). A new size repaints the whole window.
-    ink, (left, top) = [screenshot(win, "160x32+0+0")[0]], geometry(win)[0][:2]
-    for x, y, size in (300, 190, "60x30"), (40, 0, "200x40"), (0, 0, "170x40"):
-        out("timeout", "0.5", "xmessage", "-geometry", f"{size}+{left + x}+{top + y}", "x")
-        ink.append(time.sleep(0.3) or screenshot(win, "160x32+0+0")[0])
+    ink = text_under_windows(win)
     # Away from the screen's corner, where the outer size is its right and bottom edges.
     run("xdotool", "windowmove", "--sync", win, "150", "90")
     for size in ("520", "330"), ("400", "200"), ("200", "120"):
