@@ -4,6 +4,7 @@
 // display turned into the runtime's one-line report, the form created and shown.
 #include "runtime/application.h"
 
+#include "desktopservices.h"
 #include "qtform.h"
 #include "runtime/error.h"
 
@@ -13,19 +14,14 @@
 #include <QScreen>
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <optional>
 #include <string>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/time.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace runtime {
@@ -210,68 +206,6 @@ class RuntimeDirectory {
     bool watching_ = false;
 };
 
-// The socket of a bus address's first entry, where that is a Unix socket.
-std::optional<sockaddr_un> unixSocketOf(std::string_view address) {
-    address = address.substr(0, address.find(';'));
-    sockaddr_un socket{};
-    socket.sun_family = AF_UNIX;
-    for (const auto& [key, abstract] : {std::pair{"unix:path=", false}, {"unix:abstract=", true}}) {
-        if (!address.starts_with(key)) {
-            continue;
-        }
-        const std::string_view path =
-            address.substr(std::strlen(key)).substr(0, address.substr(std::strlen(key)).find(','));
-        const std::size_t offset = abstract ? 1 : 0;
-        if (path.find('%') != std::string_view::npos ||
-            path.size() + offset >= sizeof socket.sun_path) {
-            return std::nullopt;
-        }
-        std::copy(path.begin(), path.end(), std::begin(socket.sun_path) + offset);
-        return socket;
-    }
-    return std::nullopt;
-}
-
-// A session bus that takes connections and never answers (stopped, or hung) would hold the
-// toolkit's start up for ever, in its screen reader bridge. It is asked to authenticate first,
-// and given two seconds, which a bus busy at login still meets.
-bool sessionBusAnswers(std::string_view address) {
-    const std::optional<sockaddr_un> bus = unixSocketOf(address);
-    if (!bus) {
-        return true;
-    }
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd == -1) {
-        return true;
-    }
-    const timeval patience{2, 0};
-    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
-    bool answered = true;
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the socket API's own.
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&*bus), sizeof *bus) == 0) {
-        std::string hello(1, '\0');
-        hello += "AUTH EXTERNAL ";
-        for (const char digit : std::to_string(geteuid())) {
-            constexpr std::string_view hex = "0123456789abcdef";
-            hello += hex.at(static_cast<unsigned char>(digit) >> 4U);
-            hello += hex.at(static_cast<unsigned char>(digit) & 0xFU);
-        }
-        hello += "\r\n";
-        std::array<char, 256> reply{};
-        iovec part{reply.data(), reply.size()};
-        msghdr received{};
-        received.msg_iov = &part;
-        received.msg_iovlen = 1;
-        answered = send(fd, hello.data(), hello.size(), MSG_NOSIGNAL) == -1 ||
-                   recvmsg(fd, &received, 0) != -1 || (errno != EAGAIN && errno != EWOULDBLOCK);
-    } else {
-        answered = errno != EAGAIN && errno != EINPROGRESS;
-    }
-    close(fd);
-    return answered;
-}
-
 // What a screen and a system need for the window to be readable at all.
 std::string whyUnreadable() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -313,17 +247,8 @@ int run(int argc, char* argv[], const ProgramInfo& info,
     checkLimits();
     RuntimeDirectory runtimeDirectory;
     startup().platform = requestedPlatform(argc, argv);
-    // Outside a desktop session the toolkit's D-Bus library would launch a
-    // session bus of its own, a daemon that outlives the game; "disabled:" is
-    // an address it cannot use, so it gives up at once instead.
-    if (!qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS")) {
-        qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
-    } else if (!sessionBusAnswers(qgetenv("DBUS_SESSION_BUS_ADDRESS").toStdString())) {
-        qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
-        std::fputs((info.name + ": шина сеанса D-Bus не отвечает, игра идёт без неё (без программ "
-                                "экранного доступа).\n")
-                       .c_str(),
-                   stderr);
+    for (const std::string& without : avoidMuteServices()) {
+        std::fputs((info.name + ": " + without + "\n").c_str(), stderr);
     }
     startup().previous = qInstallMessageHandler(handleMessage);
 

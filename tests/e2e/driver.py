@@ -350,14 +350,53 @@ def hostile(lemzor):
     mute_bus = socket.socket(socket.AF_UNIX)
     mute_bus.bind(f"{tmp}/mute-bus")
     mute_bus.listen()
+    stopped, config = [], tempfile.mkdtemp(dir=WORK.name)
+
+    def accessibility(part):
+        """GNOME's accessibility bus, then its launcher (0) or the bus daemon it started (1) stopped."""
+        launcher = spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], stderr=sp.DEVNULL)
+        daemon = wait_for(lambda: "unix:" in out("xprop", "-root", "AT_SPI_BUS") and out("pgrep", "-P", str(launcher.pid)))
+        os.kill([launcher.pid, int(daemon.split()[0])][part], signal.SIGSTOP)
+        stopped[:] = [launcher]
+
+    def input_method():
+        """IBus's address for this display, where Qt looks for it, naming the mute listener; and IBus installed."""
+        machine = open("/etc/machine-id", encoding="utf-8").read().strip()
+        os.makedirs(f"{config}/ibus/bus")
+        with open(f"{config}/ibus/bus/{machine}-unix-{os.environ['DISPLAY'][1:]}", "w", encoding="utf-8") as address:
+            address.write(f"IBUS_ADDRESS=unix:path={tmp}/mute-bus\nIBUS_DAEMON_PID={os.getpid()}\n")
+        os.symlink("/bin/true", f"{config}/ibus-daemon")
+
+    def stuck_service(servers):
+        box = window("Автор") or fail("no credit box within 10 s")
+        print(f"  the credit box after {time.time() - began:.2f} s")
+        run("xdotool", "windowactivate", "--sync", box)
+        close(servers)
+        for launcher in stopped:
+            sp.run(["pkill", "-CONT", "-P", str(launcher.pid)], check=False)
+            launcher.send_signal(signal.SIGCONT)
+            stop(launcher)
+        stopped.clear()
+    without_bus = "Лемзор: шина сеанса D-Bus не отвечает, игра идёт без неё (без программ экранного доступа)."
+    without_accessibility = "Лемзор: служба специальных возможностей не отвечает, игра идёт без неё (без программ " \
+        "экранного доступа)."
     for what, stderr, env, act, status, line in [
             ("SIGTERM at the window", "file", {}, lambda servers: dismiss_box() and game.terminate(), -15, ""),
             ("window destroyed from outside", "file", {}, lambda _: run("xdotool", "windowclose", dismiss_box()), 0, ""),
             ("no runtime directory", "file", {"XDG_RUNTIME_DIR": "", "TMPDIR": tmp}, close, 0, ""),
             ("standard error closed, no /dev/null", "closed", {"SH": "mount -t tmpfs none /dev"}, close, 0, ""),
             ("standard error unread, and a warning", "unread", {"QT_STYLE_OVERRIDE": "nonesuch"}, close, 0, ""),
-            ("a session bus that never answers", "file", {"DBUS_SESSION_BUS_ADDRESS": f"unix:path={tmp}/mute-bus"}, close,
-             0, "Лемзор: шина сеанса D-Bus не отвечает, игра идёт без неё (без программ экранного доступа)."),
+            ("a session bus that never answers", "file", {"DBUS_SESSION_BUS_ADDRESS": f"unix:path={tmp}/mute-bus"},
+             stuck_service, 0, without_bus),
+            ("a GTK theme and a session bus that never answers", "file", {"QT_QPA_PLATFORMTHEME": "gtk3",
+             "DBUS_SESSION_BUS_ADDRESS": f"unix:path={tmp}/mute-bus"}, stuck_service, 0, without_bus),
+            ("the accessibility launcher stopped", "file", {"PREPARE": lambda: accessibility(0)}, stuck_service, 0,
+             without_accessibility),
+            ("the accessibility bus stopped", "file", {"PREPARE": lambda: accessibility(1)}, stuck_service, 0,
+             without_accessibility),
+            ("an input method that never answers", "file", {"QT_IM_MODULE": "ibus", "XDG_CONFIG_HOME": config,
+             "PATH": f"{config}:{os.environ['PATH']}", "PREPARE": input_method}, stuck_service, 0,
+             "Лемзор: метод ввода IBus не отвечает, игра идёт без него."),
             ("a warning after start-up", "file", {"QT_QPA_PLATFORM": "offscreen"}, lambda _: time.sleep(1) or
              game.kill(), -9, "This plugin does not support propagateSizeHints()"),
             ("frames written by another client", "file", {}, frame_written, 0, ""),
@@ -369,6 +408,8 @@ def hostile(lemzor):
         with open(f"{WORK.name}/stderr", "w+", encoding="utf-8") as report:
             streams = {"file": {"stderr": report}, "unread": {"stderr": write},
                        "closed": {"preexec_fn": lambda: os.close(2)}}
+            env.pop("PREPARE", lambda: None)()
+            began = time.time()
             game = spawn([*shell(env), lemzor], env=os.environ | env, **streams[stderr])
             os.close(write)
             act(servers)

@@ -1,0 +1,17 @@
+// SPDX-FileCopyrightText: 2026 Lemzor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Qt backend's guard against desktop services that take a connection and never answer: the
+// session bus, the accessibility bus and its launcher, the IBus input method. The toolkit waits on
+// each without a time limit as it starts.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace runtime {
+
+// Sets the environment so that the toolkit does without what does not answer, and returns, in
+// Russian, what it will do without. Called before the toolkit starts.
+std::vector<std::string> avoidMuteServices();
+
+} // namespace runtime
