@@ -19,6 +19,8 @@ const char* title(RuntimeError::Kind kind) {
         return "не удалось открыть окно";
     case RuntimeError::Kind::DisplayLost:
         return "связь с дисплеем потеряна";
+    case RuntimeError::Kind::ScreenUnusable:
+        return "экран стал непригоден для игры";
     case RuntimeError::Kind::NoMemory:
         return "недостаточно памяти";
     case RuntimeError::Kind::Limits:

@@ -206,24 +206,42 @@ class RuntimeDirectory {
     bool watching_ = false;
 };
 
+// Such a density (Xft.dpi, say) makes the window too large to map, or its text too small.
+std::string whyImplausible(const QScreen* screen) {
+    const qreal density = screen->logicalDotsPerInch() * screen->devicePixelRatio();
+    if (density < 48 || density > 960) {
+        return "экран заявляет невероятную плотность точек на дюйм: " +
+               std::to_string(qRound(density));
+    }
+    return {};
+}
+
 // What a screen and a system need for the window to be readable at all.
 std::string whyUnreadable() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen != nullptr && screen->depth() < 16) {
         return "экран показывает меньше 16 бит цвета";
     }
-    // Such a density (Xft.dpi, say) makes the window too large to map, or its text too small.
-    const qreal density =
-        screen != nullptr ? screen->logicalDotsPerInch() * screen->devicePixelRatio() : 96;
-    if (density < 48 || density > 960) {
-        return "экран заявляет невероятную плотность точек на дюйм: " +
-               std::to_string(qRound(density));
+    if (screen != nullptr) {
+        if (std::string why = whyImplausible(screen); !why.empty()) {
+            return why;
+        }
     }
     // Every text the user sees is Russian.
     if (!QFontMetrics(QGuiApplication::font()).inFont(QChar(u'Л'))) {
         return "нет шрифта с русскими буквами";
     }
     return {};
+}
+
+// A density announced while the game runs meets the same bounds: the toolkit would scale the
+// window by it before anything else could hold it back.
+void watchDensity(QScreen* screen) {
+    QObject::connect(screen, &QScreen::logicalDotsPerInchChanged, screen, [screen] {
+        if (const std::string why = whyImplausible(screen); !why.empty()) {
+            terminate(RuntimeError(RuntimeError::Kind::ScreenUnusable, why));
+        }
+    });
 }
 
 void finishStartup() {
@@ -261,6 +279,10 @@ int run(int argc, char* argv[], const ProgramInfo& info,
         terminate(RuntimeError(RuntimeError::Kind::NoDisplay, why));
     }
     finishStartup();
+    for (QScreen* screen : QGuiApplication::screens()) {
+        watchDensity(screen);
+    }
+    QObject::connect(&app, &QGuiApplication::screenAdded, &app, watchDensity);
     QGuiApplication::setDesktopFileName(QString::fromStdString(info.appId));
 
     std::unique_ptr<Form> form;

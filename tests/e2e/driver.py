@@ -367,6 +367,23 @@ def hostile(lemzor):
             address.write(f"IBUS_ADDRESS=unix:path={tmp}/mute-bus\nIBUS_DAEMON_PID={os.getpid()}\n")
         os.symlink("/bin/true", f"{config}/ibus-daemon")
 
+    def settings(dpi):
+        """The desktop's XSETTINGS, as GNOME's settings daemon announces them; a hang-up rereads them."""
+        with open(f"{config}/xsettings", "w", encoding="utf-8") as conf:
+            conf.write(f"Xft/DPI {dpi * 1024}\n")
+        if not stopped:
+            with open(f"{config}/log", "w", encoding="utf-8") as log:
+                stopped.append(spawn(["xsettingsd", "-c", f"{config}/xsettings"], stderr=log))
+            wait_for(lambda: "Created window" in open(f"{config}/log", encoding="utf-8").read()) or fail("no xsettingsd")
+        else:
+            stopped[0].send_signal(signal.SIGHUP)
+
+    def density_changed(servers):
+        dismiss_box()
+        settings(2000000)
+        game.wait(10)
+        stop(stopped.pop())
+
     def stuck_service(servers):
         box = window("Автор") or fail("no credit box within 10 s")
         print(f"  the credit box after {time.time() - began:.2f} s")
@@ -399,6 +416,9 @@ def hostile(lemzor):
              "Лемзор: метод ввода IBus не отвечает, игра идёт без него."),
             ("a warning after start-up", "file", {"QT_QPA_PLATFORM": "offscreen"}, lambda _: time.sleep(1) or
              game.kill(), -9, "This plugin does not support propagateSizeHints()"),
+            ("a density beyond belief announced mid-game", "file", {"PREPARE": lambda: settings(96)}, density_changed, 1,
+             "Лемзор: ошибка выполнения: экран стал непригоден для игры (экран заявляет невероятную плотность точек на "
+             "дюйм: 2000000)."),
             ("frames written by another client", "file", {}, frame_written, 0, ""),
             ("the window manager killed", "file", {}, manager_killed, 0, ""),
             ("the X server going away", "file", {}, gone, 1, "Лемзор: ошибка выполнения: связь с дисплеем потеряна."),
