@@ -279,6 +279,7 @@ int run(int argc, char* argv[], const ProgramInfo& info,
         terminate(RuntimeError(RuntimeError::Kind::NoDisplay, why));
     }
     finishStartup();
+    dropAccessibilityEventsWhenUnread();
     for (QScreen* screen : QGuiApplication::screens()) {
         watchDensity(screen);
     }

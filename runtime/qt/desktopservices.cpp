@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktopservices.h"
 
+#include <QAccessible>
+#include <QDBusConnection>
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -238,7 +240,29 @@ void doWithoutSessionBus() {
     setenv("NO_AT_BRIDGE", "1", 1);
 }
 
+// What the toolkit's screen reader bridge may leave unsent before the events are dropped: far
+// more than a screen reader that keeps up ever lets gather.
+constexpr long unsentLimit = 1L << 20U;
+
+void passOnUnlessUnread(QAccessibleEvent* event) {
+    // The bridge's own connection, by the name it gives it.
+    const QDBusConnection bus(QStringLiteral("a11y"));
+    if (bus.isConnected() &&
+        dbus_connection_get_outgoing_size(static_cast<DBusConnection*>(bus.internalPointer())) >
+            unsentLimit) {
+        return;
+    }
+    // The toolkit's own handling, which an installed handler replaces.
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(passOnUnlessUnread);
+}
+
 } // namespace
+
+void dropAccessibilityEventsWhenUnread() {
+    QAccessible::installUpdateHandler(passOnUnlessUnread);
+}
 
 std::vector<std::string> avoidMuteServices() {
     std::vector<std::string> without;

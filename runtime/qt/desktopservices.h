@@ -14,4 +14,8 @@ namespace runtime {
 // Russian, what it will do without. Called before the toolkit starts.
 std::vector<std::string> avoidMuteServices();
 
+// Drops the accessibility events that the accessibility bus has not taken, once that bus has
+// stopped reading: kept, they would fill the memory. Called once the toolkit has started.
+void dropAccessibilityEventsWhenUnread();
+
 } // namespace runtime

@@ -265,6 +265,16 @@ def orca(lemzor):
                 len(said()) > presses or len(set(said())) < len(said()):
             fail(f"after {what}, with {colour} on the screen, Orca said {said()}")
         print(f"ok: {what}: «{said()[-1]}»")
+    # An accessibility bus that stops reading: what the game cannot send it is dropped, not kept.
+    bus = out("pgrep", "-f", "accessibility.conf").split()[0]
+    os.kill(int(bus), signal.SIGSTOP)
+    rss = lambda: int(re.search(r"VmRSS:\s+(\d+)", open(f"/proc/{game.pid}/status").read())[1])  # noqa: E731
+    before = rss()
+    run("xdotool", "mousemove", "--window", win, "250", "200", "click", "--repeat", "6000", "--delay", "1", "1")
+    growth = rss() - before
+    os.kill(int(bus), signal.SIGCONT)
+    print(f"ok: 6000 presses with the accessibility bus stopped: {growth} KiB more" if growth < 4096 else
+          fail(f"6000 presses with the accessibility bus stopped took {growth} KiB more"))
     # With the screen reader gone its registry leaves key events unanswered: the game plays on, and says nothing.
     screen_reader.terminate()
     screen_reader.wait(10)
