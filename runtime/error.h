@@ -12,7 +12,15 @@ namespace runtime {
 // stops at once; the form layer reports it and ends the program.
 class RuntimeError : public std::runtime_error {
   public:
-    enum class Kind { Overflow, NoDisplay, DisplayLost, ScreenUnusable, NoMemory, Limits, Internal };
+    enum class Kind {
+        Overflow,
+        NoDisplay,
+        DisplayLost,
+        ScreenUnusable,
+        NoMemory,
+        Limits,
+        Internal
+    };
 
     RuntimeError(Kind kind, const std::string& detail);
 

@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dbus/dbus.h>
-#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -130,26 +130,25 @@ std::optional<std::string> accessibilityBus(const char* sessionBus) {
         return "";
     }
     const Message hello(call(bus.get(),
-                             Message(dbus_message_new_method_call(
-                                 DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS, "Hello")),
+                             Message(dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS,
+                                                                  DBUS_INTERFACE_DBUS, "Hello")),
                              error));
     if (!hello) {
         return "";
     }
-    Message request(
-        dbus_message_new_method_call("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress"));
+    Message request(dbus_message_new_method_call("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
+                                                 "GetAddress"));
     // A launcher that is not running is not started for a question.
     dbus_message_set_auto_start(request.get(), FALSE);
     const Message reply(call(bus.get(), std::move(request), error));
     const char* address = nullptr;
     if (!reply) {
-        return dbus_error_has_name(&error, DBUS_ERROR_NO_REPLY) ||
-                       dbus_error_has_name(&error, DBUS_ERROR_TIMEOUT)
-                   ? std::nullopt
-                   : std::optional<std::string>("");
+        const bool unanswered = dbus_error_has_name(&error, DBUS_ERROR_NO_REPLY) != FALSE ||
+                                dbus_error_has_name(&error, DBUS_ERROR_TIMEOUT) != FALSE;
+        return unanswered ? std::nullopt : std::optional<std::string>("");
     }
-    if (dbus_message_get_args(reply.get(), &error, DBUS_TYPE_STRING, &address,
-                              DBUS_TYPE_INVALID) == FALSE) {
+    if (dbus_message_get_args(reply.get(), &error, DBUS_TYPE_STRING, &address, DBUS_TYPE_INVALID) ==
+        FALSE) {
         return "";
     }
     return address;
@@ -208,11 +207,10 @@ std::string ibusAddressFile() {
     const std::size_t colon = display.find(':');
     const std::string_view host =
         colon != std::string_view::npos && colon > 0 ? display.substr(0, colon) : "unix";
-    std::string_view number =
-        colon == std::string_view::npos ? display : display.substr(colon + 1);
+    std::string_view number = colon == std::string_view::npos ? display : display.substr(colon + 1);
     number = number.substr(0, number.find('.'));
-    return (config.empty() ? std::string(home) + "/.config" : std::string(config)) +
-           "/ibus/bus/" + machine + "-" + std::string(host) + "-" + std::string(number);
+    return (config.empty() ? std::string(home) + "/.config" : std::string(config)) + "/ibus/bus/" +
+           machine + "-" + std::string(host) + "-" + std::string(number);
 }
 
 bool ibusIsMute() {
@@ -247,9 +245,8 @@ constexpr long unsentLimit = 1L << 20U;
 void passOnUnlessUnread(QAccessibleEvent* event) {
     // The bridge's own connection, by the name it gives it.
     const QDBusConnection bus(QStringLiteral("a11y"));
-    if (bus.isConnected() &&
-        dbus_connection_get_outgoing_size(static_cast<DBusConnection*>(bus.internalPointer())) >
-            unsentLimit) {
+    if (bus.isConnected() && dbus_connection_get_outgoing_size(static_cast<DBusConnection*>(
+                                 bus.internalPointer())) > unsentLimit) {
         return;
     }
     // The toolkit's own handling, which an installed handler replaces.
