@@ -100,6 +100,12 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
         qstrcmp(context.category, "qt.accessibility.atspi") == 0) {
         return;
     }
+    // A platform theme's English note that the session bus is not there, where the game has
+    // switched it off and said so itself.
+    if (qstrcmp(context.category, "qt.qpa.theme.dbus") == 0 &&
+        qgetenv("DBUS_SESSION_BUS_ADDRESS") == "disabled:") {
+        return;
+    }
     if (!state.done) {
         // Held back: if the start fails, the one Russian line replaces them.
         state.held << qFormatLogMessage(type, context, text);
