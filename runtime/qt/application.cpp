@@ -241,13 +241,16 @@ std::string whyUnreadable() {
 }
 
 // A density announced while the game runs meets the same bounds: the toolkit would scale the
-// window by it before anything else could hold it back.
+// window by it before anything else could hold it back. Qt 6.4 reports it as a new logical DPI,
+// later versions as a new scale, which changes the screen's geometry.
 void watchDensity(QScreen* screen) {
-    QObject::connect(screen, &QScreen::logicalDotsPerInchChanged, screen, [screen] {
+    const auto check = [screen] {
         if (const std::string why = whyImplausible(screen); !why.empty()) {
             terminate(RuntimeError(RuntimeError::Kind::ScreenUnusable, why));
         }
-    });
+    };
+    QObject::connect(screen, &QScreen::logicalDotsPerInchChanged, screen, check);
+    QObject::connect(screen, &QScreen::geometryChanged, screen, check);
 }
 
 void finishStartup() {
