@@ -17,7 +17,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/resource.h>

@@ -269,7 +269,6 @@ std::vector<std::string> avoidMuteServices() {
         // Outside a desktop session the D-Bus library would start a session bus of its own, a
         // daemon that outlives the game.
         setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
-        sessionBus = nullptr;
     } else if (isMute(sessionBus)) {
         doWithoutSessionBus();
         without.emplace_back(

@@ -389,14 +389,14 @@ def hostile(lemzor):
     mute_bus = socket.socket(socket.AF_UNIX)
     mute_bus.bind(f"{tmp}/mute-bus")
     mute_bus.listen()
-    stopped, config = [], tempfile.mkdtemp(dir=WORK.name)
+    started, config = [], tempfile.mkdtemp(dir=WORK.name)
 
     def accessibility(part):
         """GNOME's accessibility bus, then its launcher (0) or the bus daemon it started (1) stopped."""
         launcher = spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], stderr=sp.DEVNULL)
         daemon = wait_for(lambda: "unix:" in out("xprop", "-root", "AT_SPI_BUS") and out("pgrep", "-P", str(launcher.pid)))
         os.kill([launcher.pid, int(daemon.split()[0])][part], signal.SIGSTOP)
-        stopped[:] = [launcher]
+        started[:] = [launcher]
 
     def input_method():
         """IBus's address for this display, where Qt looks for it, naming the mute listener; and IBus installed."""
@@ -410,29 +410,30 @@ def hostile(lemzor):
         """The desktop's XSETTINGS, as GNOME's settings daemon announces them; a hang-up rereads them."""
         with open(f"{config}/xsettings", "w", encoding="utf-8") as conf:
             conf.write(f"Xft/DPI {dpi * 1024}\n")
-        if not stopped:
+        if not started:
             with open(f"{config}/log", "w", encoding="utf-8") as log:
-                stopped.append(spawn(["xsettingsd", "-c", f"{config}/xsettings"], stderr=log))
+                started.append(spawn(["xsettingsd", "-c", f"{config}/xsettings"], stderr=log))
             wait_for(lambda: "Created window" in open(f"{config}/log", encoding="utf-8").read()) or fail("no xsettingsd")
         else:
-            stopped[0].send_signal(signal.SIGHUP)
+            started[0].send_signal(signal.SIGHUP)
 
     def density_changed(servers):
         dismiss_box()
         settings(2000000)
         game.wait(10)
-        stop(stopped.pop())
+        stop(started.pop())
 
     def stuck_service(servers):
         box = window("Автор") or fail("no credit box within 10 s")
         print(f"  the credit box after {time.time() - began:.2f} s")
         run("xdotool", "windowactivate", "--sync", box)
         close(servers)
-        for launcher in stopped:
+        # The launcher and its bus go on, then go: a stopped process does not take SIGTERM.
+        for launcher in started:
             sp.run(["pkill", "-CONT", "-P", str(launcher.pid)], check=False)
             launcher.send_signal(signal.SIGCONT)
             stop(launcher)
-        stopped.clear()
+        started.clear()
     without_bus = "Лемзор: шина сеанса D-Bus не отвечает, игра идёт без неё (без программ экранного доступа)."
     without_accessibility = "Лемзор: служба специальных возможностей не отвечает, игра идёт без неё (без программ " \
         "экранного доступа)."
