@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes.h"
 #include "game/score.h"
+#include "runtime/density.h"
 #include "runtime/error.h"
 #include "runtime/numeric.h"
 #include "runtime/random.h"
@@ -68,6 +69,28 @@ class TestRules : public QObject {
                              runtime::roundToInt16(-2.5)}),
                  QList<int>({2, 2, -2}));
         QVERIFY_THROWS_EXCEPTION(runtime::RuntimeError, runtime::roundToInt16(32767.5));
+    }
+
+    // At the start and on every change, on both platforms.
+    void boundsDensity_data() {
+        QTest::addColumn<double>("dotsPerInch");
+        QTest::addColumn<QString>("figure");
+        QTest::newRow("the least") << 48.0 << "";
+        QTest::newRow("the most") << 960.0 << "";
+        QTest::newRow("too few") << 47.0 << "47";
+        QTest::newRow("too many") << 961.0 << "961";
+        QTest::newRow("none") << 0.0 << "0";
+        QTest::newRow("beyond any integer") << 1e30 << "1000000000000000019884624838656";
+        QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << "бесконечность";
+        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << "не число";
+    }
+    void boundsDensity() {
+        QFETCH(double, dotsPerInch);
+        QFETCH(QString, figure);
+        QCOMPARE(QString::fromStdString(runtime::whyImplausibleDensity(dotsPerInch)),
+                 figure.isEmpty()
+                     ? figure
+                     : "экран заявляет невероятную плотность точек на дюйм: " + figure);
     }
 
     // As the game draws: a re-seed before every draw, all of them inside one clock tick.

@@ -2,7 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Reads what Wine draws inside one X window: `winprobe window TITLE` prints the window's outer and
 // client size, the button face colour and each child's place and size; `winprobe text
-// TITLE` prints the texts of a message box's children. Pixels, one number a field.
+// TITLE` prints the texts of a message box's children; `winprobe density TITLE N` announces a new
+// density of N dots per inch to the window, as Windows does when the player changes the scaling.
+// Pixels, one number a field.
 #include <cstdio>
 #include <string>
 #include <windows.h>
@@ -35,9 +37,15 @@ BOOL CALLBACK printText(HWND child, LPARAM /*unused*/) {
 int wmain(int argc, wchar_t* argv[]) {
     // Places in the game's own pixels, as it sees them.
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-    HWND window = argc == 3 ? FindWindowW(nullptr, argv[2]) : nullptr;
+    HWND window = argc >= 3 ? FindWindowW(nullptr, argv[2]) : nullptr;
     if (window == nullptr) {
         return 1;
+    }
+    if (std::wstring(argv[1]) == L"density" && argc == 4) {
+        // Without the suggested rectangle, which cannot cross processes: a density out of bounds
+        // is refused before the rectangle is read.
+        const auto dpi = static_cast<WORD>(std::stoi(argv[3]));
+        return PostMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0) != 0 ? 0 : 1;
     }
     if (std::wstring(argv[1]) == L"text") {
         EnumChildWindows(window, printText, 0);

@@ -6,7 +6,9 @@
 
 #include "desktopservices.h"
 #include "qtform.h"
+#include "runtime/density.h"
 #include "runtime/error.h"
+#include "startguard.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <pthread.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -31,7 +34,8 @@ namespace {
 struct Startup {
     // The private runtime directory while it exists, where a signal handler can read it.
     std::array<char, 4096> privateDirectory{};
-    std::array<struct sigaction, 3> previousActions{};
+    std::array<struct sigaction, NSIG> previousActions{};
+    std::array<bool, NSIG> caught{};
     bool done = false;
     QString platform;
     QStringList held;
@@ -43,8 +47,24 @@ Startup& startup() {
     return state;
 }
 
-// The signals that end a program at logout or from a terminal.
-constexpr std::array<int, 3> endingSignals = {SIGTERM, SIGHUP, SIGINT};
+// Whether the signal's default action ends the process (all but these, and those that cannot be
+// caught).
+bool endsProcess(int signal) {
+    switch (signal) {
+    case SIGKILL:
+    case SIGSTOP:
+    case SIGCHLD:
+    case SIGCONT:
+    case SIGTSTP:
+    case SIGTTIN:
+    case SIGTTOU:
+    case SIGURG:
+    case SIGWINCH:
+        return false;
+    default:
+        return true;
+    }
+}
 
 // Safe in a signal handler.
 void removePrivateDirectory() noexcept {
@@ -94,14 +114,22 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
                       : RuntimeError(RuntimeError::Kind::NoDisplay, whyNoWindow(state.platform)));
     }
     // The screen reader bridge's chatter: key events that a slow or gone screen reader leaves
-    // unanswered, events it asks for that the toolkit does not know. The game plays on regardless.
-    if (text.startsWith(u"QSpiApplication::keyEventError") ||
+    // unanswered or answers late, events it asks for that the toolkit does not know. The game
+    // plays on regardless.
+    if (text.startsWith(u"QSpiApplication::") ||
         qstrcmp(context.category, "qt.accessibility.atspi") == 0) {
         return;
     }
-    // A platform theme's English note that the session bus is not there, where the game has
+    // The runtime directory, which the game has seen to before the toolkit started; an input
+    // method that is not there, which the game does without; a display without RandR, whose one
+    // screen the toolkit then takes as it is.
+    if (text.startsWith(u"QStandardPaths: ") || text.startsWith(u"QIBusPlatformInputContext: ") ||
+        text.startsWith(u"There is no XRandR")) {
+        return;
+    }
+    // A platform theme's English notes that the session bus is not there, where the game has
     // switched it off and said so itself.
-    if (qstrcmp(context.category, "qt.qpa.theme.dbus") == 0 &&
+    if (QByteArrayView(context.category).startsWith("qt.qpa.theme") &&
         qgetenv("DBUS_SESSION_BUS_ADDRESS") == "disabled:") {
         return;
     }
@@ -137,8 +165,29 @@ void openClosedStandardStreams() {
 // checked before it starts, and the one on open files is raised where the system allows.
 constexpr rlim_t filesNeeded = 64;
 constexpr rlim_t mebibytesNeeded = 256;
+constexpr rlim_t stackKibibytesNeeded = 1024;
 
 void checkLimits() {
+    // The main thread's stack grows up to the soft limit as it is at the time.
+    rlimit stack{};
+    if (getrlimit(RLIMIT_STACK, &stack) == 0 && stack.rlim_cur < stackKibibytesNeeded << 10U) {
+        stack.rlim_cur = std::min(stack.rlim_max, stackKibibytesNeeded << 10U);
+        setrlimit(RLIMIT_STACK, &stack);
+        if (stack.rlim_cur < stackKibibytesNeeded << 10U) {
+            terminate(RuntimeError(
+                RuntimeError::Kind::Limits,
+                "стек процесса не больше " + std::to_string(stack.rlim_cur >> 10U) +
+                    " КиБ, а игре нужно " + std::to_string(stackKibibytesNeeded) + " КиБ"));
+        }
+        // The toolkit's threads take their stacks from the limit as it was when the program
+        // started.
+        pthread_attr_t threads;
+        if (pthread_getattr_default_np(&threads) == 0) {
+            pthread_attr_setstacksize(&threads, stackKibibytesNeeded << 10U);
+            pthread_setattr_default_np(&threads);
+            pthread_attr_destroy(&threads);
+        }
+    }
     rlimit files{};
     if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < filesNeeded) {
         files.rlim_cur = std::min(files.rlim_max, filesNeeded);
@@ -173,23 +222,33 @@ class RuntimeDirectory {
             info.st_uid == geteuid() && (info.st_mode & 077U) == 0) {
             return;
         }
-        const char* temporary = std::getenv("TMPDIR");
-        std::string path =
-            std::string(temporary != nullptr ? temporary : "/tmp") + "/lemzor-XXXXXX";
         Startup& state = startup();
-        if (path.size() >= state.privateDirectory.size()) {
-            return;
-        }
+        // Every signal that would end the game while the directory exists takes it along, but
+        // those the program has set aside for itself.
         struct sigaction ending {};
         ending.sa_handler = endBySignal;
-        for (std::size_t i = 0; i < endingSignals.size(); ++i) {
-            sigaction(endingSignals.at(i), &ending, &state.previousActions.at(i));
-        }
-        if (mkdtemp(path.data()) != nullptr) {
-            std::copy(path.begin(), path.end(), state.privateDirectory.begin());
-            setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+        for (int signal = 1; signal < NSIG; ++signal) {
+            struct sigaction current {};
+            if (endsProcess(signal) && sigaction(signal, nullptr, &current) == 0 &&
+                current.sa_handler == SIG_DFL) {
+                state.caught.at(signal) =
+                    sigaction(signal, &ending, &state.previousActions.at(signal)) == 0;
+            }
         }
         watching_ = true;
+        // A TMPDIR that is missing or full is passed over, as the toolkit would not.
+        const char* temporary = std::getenv("TMPDIR");
+        for (const char* folder : {temporary, "/tmp", "/dev/shm", "/var/tmp"}) {
+            if (folder == nullptr || *folder == '\0') {
+                continue;
+            }
+            std::string path = std::string(folder) + "/lemzor-XXXXXX";
+            if (path.size() < state.privateDirectory.size() && mkdtemp(path.data()) != nullptr) {
+                std::copy(path.begin(), path.end(), state.privateDirectory.begin());
+                setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+                return;
+            }
+        }
     }
     RuntimeDirectory(const RuntimeDirectory&) = delete;
     RuntimeDirectory& operator=(const RuntimeDirectory&) = delete;
@@ -200,8 +259,12 @@ class RuntimeDirectory {
     void remove() {
         removePrivateDirectory();
         if (watching_) {
-            for (std::size_t i = 0; i < endingSignals.size(); ++i) {
-                sigaction(endingSignals.at(i), &startup().previousActions.at(i), nullptr);
+            Startup& state = startup();
+            for (int signal = 1; signal < NSIG; ++signal) {
+                if (state.caught.at(signal)) {
+                    sigaction(signal, &state.previousActions.at(signal), nullptr);
+                    state.caught.at(signal) = false;
+                }
             }
             watching_ = false;
         }
@@ -211,14 +274,8 @@ class RuntimeDirectory {
     bool watching_ = false;
 };
 
-// Such a density (Xft.dpi, say) makes the window too large to map, or its text too small.
 std::string whyImplausible(const QScreen* screen) {
-    const qreal density = screen->logicalDotsPerInch() * screen->devicePixelRatio();
-    if (density < 48 || density > 960) {
-        return "экран заявляет невероятную плотность точек на дюйм: " +
-               std::to_string(qRound(density));
-    }
-    return {};
+    return whyImplausibleDensity(screen->logicalDotsPerInch() * screen->devicePixelRatio());
 }
 
 // What a screen and a system need for the window to be readable at all.
@@ -252,6 +309,24 @@ void watchDensity(QScreen* screen) {
     QObject::connect(screen, &QScreen::geometryChanged, screen, check);
 }
 
+// The screen reader bridge takes every key press the window system delivers, asks the screen
+// reader about it and hands it on when answered. While the accessibility bus reads nothing, the
+// questions would pile up in memory: the key goes straight to the window, as one the program sends
+// itself, which the bridge lets pass.
+class Application : public QApplication {
+  public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (event->spontaneous() &&
+            (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
+            accessibilityUnread()) {
+            return QCoreApplication::sendEvent(receiver, event);
+        }
+        return QApplication::notify(receiver, event);
+    }
+};
+
 void finishStartup() {
     Startup& state = startup();
     state.done = true;
@@ -271,17 +346,29 @@ int run(int argc, char* argv[], const ProgramInfo& info,
     setProgramName(info.name);
     reportUncaughtExceptions();
     checkLimits();
-    RuntimeDirectory runtimeDirectory;
     startup().platform = requestedPlatform(argc, argv);
-    for (const std::string& without : avoidMuteServices()) {
-        std::fputs((info.name + ": " + without + "\n").c_str(), stderr);
+    startguard::arm(
+        argv,
+        report(RuntimeError(RuntimeError::Kind::NoDisplay, whyNoWindow(startup().platform)),
+               info.name),
+        removePrivateDirectory);
+    RuntimeDirectory runtimeDirectory;
+    const std::vector<std::string> without =
+        startguard::isRestart()
+            ? std::vector<std::string>{"рабочий стол не ответил вовремя, игра начата заново без "
+                                       "его служб (без программ экранного доступа и метода "
+                                       "ввода)."}
+            : avoidMuteServices(startup().platform.isEmpty() ||
+                                startup().platform.startsWith(u"xcb"));
+    for (const std::string& service : without) {
+        std::fputs((info.name + ": " + service + "\n").c_str(), stderr);
     }
     startup().previous = qInstallMessageHandler(handleMessage);
 
     // The X11 window class, which docks match to the desktop entry.
     QApplication::setApplicationName(QString::fromStdString(info.appId));
     QApplication::setApplicationVersion(QString::fromStdString(info.version));
-    QApplication app(argc, argv);
+    Application app(argc, argv);
     runtimeDirectory.remove();
     if (const std::string why = whyUnreadable(); !why.empty()) {
         terminate(RuntimeError(RuntimeError::Kind::NoDisplay, why));

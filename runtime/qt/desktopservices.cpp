@@ -2,11 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktopservices.h"
 
+#include "busprobe.h"
+
 #include <QAccessible>
 #include <QDBusConnection>
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,84 +17,18 @@
 #include <memory>
 #include <optional>
 #include <string_view>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <sys/un.h>
-#include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace runtime {
 
 namespace {
 
-// A bus busy at login still answers within this.
-constexpr int patienceSeconds = 2;
+// A service busy at login still answers within this, all questions together.
+constexpr std::chrono::milliseconds patience{2500};
 
 std::string_view environment(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
-}
-
-// The socket of a bus address's first entry, where that is a Unix socket.
-std::optional<sockaddr_un> unixSocketOf(std::string_view address) {
-    address = address.substr(0, address.find(';'));
-    sockaddr_un socket{};
-    socket.sun_family = AF_UNIX;
-    for (const auto& [key, abstract] : {std::pair{"unix:path=", false}, {"unix:abstract=", true}}) {
-        if (!address.starts_with(key)) {
-            continue;
-        }
-        const std::string_view path =
-            address.substr(std::strlen(key)).substr(0, address.substr(std::strlen(key)).find(','));
-        const std::size_t offset = abstract ? 1 : 0;
-        if (path.find('%') != std::string_view::npos ||
-            path.size() + offset >= sizeof socket.sun_path) {
-            return std::nullopt;
-        }
-        std::copy(path.begin(), path.end(), std::begin(socket.sun_path) + offset);
-        return socket;
-    }
-    return std::nullopt;
-}
-
-// Whether the bus at the address takes the connection and then says nothing, as a stopped or hung
-// one does. It is asked to authenticate: the D-Bus library would wait for that answer for ever.
-// A bus that is not there at all is not mute: the toolkit gives up on it at once.
-bool isMute(std::string_view address) {
-    const std::optional<sockaddr_un> bus = unixSocketOf(address);
-    if (!bus) {
-        return false;
-    }
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd == -1) {
-        return false;
-    }
-    const timeval patience{patienceSeconds, 0};
-    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
-    bool mute = false;
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the socket API's own.
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&*bus), sizeof *bus) == 0) {
-        std::string hello(1, '\0');
-        hello += "AUTH EXTERNAL ";
-        for (const char digit : std::to_string(geteuid())) {
-            constexpr std::string_view hex = "0123456789abcdef";
-            hello += hex.at(static_cast<unsigned char>(digit) >> 4U);
-            hello += hex.at(static_cast<unsigned char>(digit) & 0xFU);
-        }
-        hello += "\r\n";
-        // recvmsg, which has no fortified variant for the hardening checks to miss.
-        std::array<char, 256> reply{};
-        iovec part{reply.data(), reply.size()};
-        msghdr received{};
-        received.msg_iov = &part;
-        received.msg_iovlen = 1;
-        mute = send(fd, hello.data(), hello.size(), MSG_NOSIGNAL) != -1 &&
-               recvmsg(fd, &received, 0) == -1 && (errno == EAGAIN || errno == EWOULDBLOCK);
-    } else {
-        mute = errno == EAGAIN || errno == EINPROGRESS;
-    }
-    close(fd);
-    return mute;
 }
 
 struct ConnectionCloser {
@@ -114,38 +51,44 @@ struct Error : DBusError {
     ~Error() { dbus_error_free(this); }
 };
 
-// A call answered within the patience, or the error in its place.
-Message call(DBusConnection* bus, Message request, Error& error) {
-    return Message(dbus_connection_send_with_reply_and_block(bus, request.get(),
-                                                             patienceSeconds * 1000, &error));
+// A call answered by the deadline, or the error in its place.
+Message call(DBusConnection* bus, Message request, Error& error, const Deadline& deadline) {
+    return Message(dbus_connection_send_with_reply_and_block(
+        bus, request.get(), std::max(1, deadline.millisecondsLeft()), &error));
+}
+
+bool unanswered(const Error& error) {
+    return dbus_error_has_name(&error, DBUS_ERROR_NO_REPLY) != FALSE ||
+           dbus_error_has_name(&error, DBUS_ERROR_TIMEOUT) != FALSE;
+}
+
+using Connection = std::unique_ptr<DBusConnection, ConnectionCloser>;
+
+// A connection of our own to the session bus, which has already answered a Hello of ours.
+Connection sessionBusConnection(const char* address, const Deadline& deadline) {
+    Error error;
+    Connection bus(dbus_connection_open_private(address, &error));
+    if (bus && !call(bus.get(),
+                     Message(dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS,
+                                                          DBUS_INTERFACE_DBUS, "Hello")),
+                     error, deadline)) {
+        bus.reset();
+    }
+    return bus;
 }
 
 // The accessibility bus as its launcher on the session bus gives it: empty where there is no
-// launcher, none where the launcher does not answer. The toolkit asks the same, without a limit.
-std::optional<std::string> accessibilityBus(const char* sessionBus) {
-    Error error;
-    const std::unique_ptr<DBusConnection, ConnectionCloser> bus(
-        dbus_connection_open_private(sessionBus, &error));
-    if (!bus) {
-        return "";
-    }
-    const Message hello(call(bus.get(),
-                             Message(dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS,
-                                                                  DBUS_INTERFACE_DBUS, "Hello")),
-                             error));
-    if (!hello) {
-        return "";
-    }
+// launcher, none where the launcher does not answer. The toolkit asks it without a limit.
+std::optional<std::string> accessibilityBus(DBusConnection* bus, const Deadline& deadline) {
     Message request(dbus_message_new_method_call("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
                                                  "GetAddress"));
-    // A launcher that is not running is not started for a question.
+    // A launcher that is not running is not started for a question, nor by the toolkit.
     dbus_message_set_auto_start(request.get(), FALSE);
-    const Message reply(call(bus.get(), std::move(request), error));
+    Error error;
+    const Message reply(call(bus, std::move(request), error, deadline));
     const char* address = nullptr;
     if (!reply) {
-        const bool unanswered = dbus_error_has_name(&error, DBUS_ERROR_NO_REPLY) != FALSE ||
-                                dbus_error_has_name(&error, DBUS_ERROR_TIMEOUT) != FALSE;
-        return unanswered ? std::nullopt : std::optional<std::string>("");
+        return unanswered(error) ? std::nullopt : std::optional<std::string>("");
     }
     if (dbus_message_get_args(reply.get(), &error, DBUS_TYPE_STRING, &address, DBUS_TYPE_INVALID) ==
         FALSE) {
@@ -154,15 +97,59 @@ std::optional<std::string> accessibilityBus(const char* sessionBus) {
     return address;
 }
 
-bool accessibilityIsMute(const char* sessionBus) {
+// The accessibility bus that a launcher names on the X root window, which the toolkit also tries
+// (programs run as root find no launcher of theirs). Where the display does not answer, neither
+// will the toolkit's; the last guard on the start sees to that.
+std::string accessibilityBusOnRootWindow() {
+    int screenNumber = 0;
+    xcb_connection_t* display = xcb_connect(nullptr, &screenNumber);
+    std::string address;
+    if (xcb_connection_has_error(display) == 0) {
+        constexpr std::string_view name = "AT_SPI_BUS";
+        const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+            xcb_intern_atom_reply(display, xcb_intern_atom(display, 1, name.size(), name.data()),
+                                  nullptr),
+            &std::free);
+        xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(display));
+        for (; screens.rem > 0 && screenNumber > 0; --screenNumber) {
+            xcb_screen_next(&screens);
+        }
+        if (atom && atom->atom != XCB_ATOM_NONE && screens.rem > 0) {
+            constexpr std::uint32_t longest = 1024;
+            const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> property(
+                xcb_get_property_reply(display,
+                                       xcb_get_property(display, 0, screens.data->root, atom->atom,
+                                                        XCB_ATOM_STRING, 0, longest),
+                                       nullptr),
+                &std::free);
+            if (property) {
+                address.assign(
+                    static_cast<const char*>(xcb_get_property_value(property.get())),
+                    static_cast<std::size_t>(xcb_get_property_value_length(property.get())));
+            }
+        }
+    }
+    xcb_disconnect(display);
+    return address;
+}
+
+// Each way the toolkit finds the accessibility bus, in its order.
+bool accessibilityIsMute(DBusConnection* sessionBus, bool x11, const Deadline& deadline) {
     if (const std::string_view given = environment("AT_SPI_BUS_ADDRESS"); !given.empty()) {
-        return isMute(given);
+        return askBus(given, deadline) == BusAnswer::Mute;
     }
     if (sessionBus == nullptr) {
         return false;
     }
-    const std::optional<std::string> address = accessibilityBus(sessionBus);
-    return !address || (!address->empty() && isMute(*address));
+    const std::optional<std::string> address = accessibilityBus(sessionBus, deadline);
+    if (!address || (!address->empty() && askBus(*address, deadline) == BusAnswer::Mute)) {
+        return true;
+    }
+    if (x11) {
+        const std::string onRoot = accessibilityBusOnRootWindow();
+        return !onRoot.empty() && askBus(onRoot, deadline) == BusAnswer::Mute;
+    }
+    return false;
 }
 
 bool ibusRequested() {
@@ -214,21 +201,41 @@ std::string ibusAddressFile() {
            machine + "-" + std::string(host) + "-" + std::string(number);
 }
 
-bool ibusIsMute() {
+// The IBus daemon as the toolkit reaches it: at the address it wrote for this display, if the
+// daemon it names is alive; or, where asked to, through its portal on the session bus.
+bool ibusIsMute(DBusConnection* sessionBus, const Deadline& deadline) {
+    if (std::getenv("IBUS_USE_PORTAL") != nullptr) {
+        if (sessionBus == nullptr) {
+            return false;
+        }
+        Error error;
+        const Message reply(call(sessionBus,
+                                 Message(dbus_message_new_method_call("org.freedesktop.portal.IBus",
+                                                                      "/org/freedesktop/IBus",
+                                                                      DBUS_INTERFACE_PEER, "Ping")),
+                                 error, deadline));
+        return !reply && unanswered(error);
+    }
     const std::string path = ibusAddressFile();
     if (path.empty()) {
         return false;
     }
     const std::string text = textOf(path);
-    constexpr std::string_view key = "IBUS_ADDRESS=";
+    std::string_view address;
+    long daemon = -1;
     for (std::string_view rest = text; !rest.empty();) {
         const std::string_view line = rest.substr(0, rest.find('\n'));
-        if (line.starts_with(key)) {
-            return isMute(line.substr(key.size()));
-        }
         rest.remove_prefix(std::min(rest.size(), line.size() + 1));
+        constexpr std::string_view addressKey = "IBUS_ADDRESS=";
+        constexpr std::string_view daemonKey = "IBUS_DAEMON_PID=";
+        if (line.starts_with(addressKey)) {
+            address = line.substr(addressKey.size());
+        } else if (line.starts_with(daemonKey)) {
+            daemon = std::strtol(std::string(line.substr(daemonKey.size())).c_str(), nullptr, 10);
+        }
     }
-    return false;
+    return daemon > 0 && kill(static_cast<pid_t>(daemon), 0) == 0 &&
+           askBus(address, deadline) == BusAnswer::Mute;
 }
 
 void doWithoutSessionBus() {
@@ -244,10 +251,7 @@ void doWithoutSessionBus() {
 constexpr long unsentLimit = 1L << 20U;
 
 void passOnUnlessUnread(QAccessibleEvent* event) {
-    // The bridge's own connection, by the name it gives it.
-    const QDBusConnection bus(QStringLiteral("a11y"));
-    if (bus.isConnected() && dbus_connection_get_outgoing_size(static_cast<DBusConnection*>(
-                                 bus.internalPointer())) > unsentLimit) {
+    if (accessibilityUnread()) {
         return;
     }
     // The toolkit's own handling, which an installed handler replaces.
@@ -258,29 +262,40 @@ void passOnUnlessUnread(QAccessibleEvent* event) {
 
 } // namespace
 
+bool accessibilityUnread() {
+    // The bridge's own connection, by the name it gives it.
+    const QDBusConnection bus(QStringLiteral("a11y"));
+    return bus.isConnected() &&
+           dbus_connection_get_outgoing_size(static_cast<DBusConnection*>(bus.internalPointer())) >
+               unsentLimit;
+}
+
 void dropAccessibilityEventsWhenUnread() {
     QAccessible::installUpdateHandler(passOnUnlessUnread);
 }
 
-std::vector<std::string> avoidMuteServices() {
+std::vector<std::string> avoidMuteServices(bool x11) {
     std::vector<std::string> without;
-    const char* sessionBus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    if (sessionBus == nullptr) {
+    const Deadline deadline(patience);
+    const char* sessionAddress = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    Connection sessionBus;
+    if (sessionAddress == nullptr) {
         // Outside a desktop session the D-Bus library would start a session bus of its own, a
         // daemon that outlives the game.
         setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
-    } else if (isMute(sessionBus)) {
+    } else if (askBus(sessionAddress, deadline) == BusAnswer::Mute) {
         doWithoutSessionBus();
         without.emplace_back(
             "шина сеанса D-Bus не отвечает, игра идёт без неё (без программ экранного доступа).");
-        sessionBus = nullptr;
+    } else {
+        sessionBus = sessionBusConnection(sessionAddress, deadline);
     }
-    if (accessibilityIsMute(sessionBus)) {
+    if (accessibilityIsMute(sessionBus.get(), x11, deadline)) {
         doWithoutSessionBus();
         without.emplace_back("служба специальных возможностей не отвечает, игра идёт без неё (без "
                              "программ экранного доступа).");
     }
-    if (ibusRequested() && ibusIsMute()) {
+    if (ibusRequested() && ibusIsMute(sessionBus.get(), deadline)) {
         setenv("QT_IM_MODULE", "compose", 1);
         unsetenv("QT_IM_MODULES");
         without.emplace_back("метод ввода IBus не отвечает, игра идёт без него.");

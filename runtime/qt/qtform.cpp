@@ -4,6 +4,7 @@
 
 #include "runtime/contrast.h"
 #include "runtime/error.h"
+#include "startguard.h"
 #include "twips.h"
 #include "x11frame.h"
 
@@ -19,10 +20,12 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <xcb/xcb.h>
 
 namespace runtime {
@@ -100,6 +103,17 @@ Twips QtButton::height() const {
 
 void QtButton::move(Twips left, Twips top) {
     button_->move(toPixels(left, *button_), toPixels(top, *button_));
+}
+
+void QtButton::setGeometry(Twips left, Twips top, Twips width, Twips height) {
+    width_ = width;
+    height_ = height;
+    button_->setGeometry(toPixels(left, *button_), toPixels(top, *button_),
+                         toPixels(width, *button_), toPixels(height, *button_));
+}
+
+void QtButton::keepSize() {
+    button_->resize(toPixels(width_, *button_), toPixels(height_, *button_));
 }
 
 void QtButton::focus() {
@@ -209,6 +223,8 @@ Twips QtForm::clientHeight() const {
 }
 
 void QtForm::setClientSize(Twips width, Twips height) {
+    clientWidth_ = width;
+    clientHeight_ = height;
     resize(toPixels(width, *this), toPixels(height, *this));
 }
 
@@ -224,8 +240,7 @@ void QtForm::setIcon(const char* const* xpm) {
 PushButton& QtForm::addButton(std::string_view caption, Twips left, Twips top, Twips width,
                               Twips height, std::function<void()> pressed) {
     auto& button = *buttons_.emplace_back(std::make_unique<QtButton>(fromUtf8(caption), this));
-    button.widget().setGeometry(toPixels(left, *this), toPixels(top, *this), toPixels(width, *this),
-                                toPixels(height, *this));
+    button.setGeometry(left, top, width, height);
     connect(&button.widget(), &QPushButton::clicked, this,
             [pressed = std::move(pressed)] { guarded(pressed); });
     return button;
@@ -243,7 +258,11 @@ void QtForm::messageBox(std::string_view prompt, std::string_view title) {
     box->addButton(QStringLiteral("ОК"), QMessageBox::AcceptRole);
     // While the box is read, the form gets ready, so that only mapping is left.
     QTimer::singleShot(0, this, &QtForm::prepare);
+    box->winId();
+    box->windowHandle()->installEventFilter(this);
     box->exec();
+    box->windowHandle()->removeEventFilter(this);
+    startguard::resume();
     box_ = std::move(box);
 }
 
@@ -265,6 +284,14 @@ void QtForm::paintEvent(QPaintEvent* event) {
 }
 
 void QtForm::resizeEvent(QResizeEvent* /*event*/) {
+    // The size in twips follows the player's resizes, not the pixel that the window system rounds
+    // away when the density changes.
+    if (std::abs(width() - toPixels(clientWidth_, *this)) > 1) {
+        clientWidth_ = toTwips(width(), *this);
+    }
+    if (std::abs(height() - toPixels(clientHeight_, *this)) > 1) {
+        clientHeight_ = toTwips(height(), *this);
+    }
     text_.clear();
     raiseResize();
 }
@@ -291,6 +318,36 @@ void QtForm::prepare() {
     if (!frame_ && QGuiApplication::platformName() == u"xcb") {
         frame_ = std::make_unique<X11Frame>(*this, [this] { layOutIfOuterSizeChanged(); });
     }
+    if (ratio_ == 0) {
+        ratio_ = devicePixelRatioF();
+        dpi_ = logicalDpiX();
+        // Qt 6.4 reports a new density as a new logical DPI, later versions as a new scale.
+        const auto watch = [this](QScreen* screen) {
+            connect(screen, &QScreen::logicalDotsPerInchChanged, this, &QtForm::followDensity);
+            connect(screen, &QScreen::geometryChanged, this, &QtForm::followDensity);
+        };
+        for (QScreen* screen : QGuiApplication::screens()) {
+            watch(screen);
+        }
+        connect(qApp, &QGuiApplication::screenAdded, this, watch);
+        connect(windowHandle(), &QWindow::screenChanged, this, &QtForm::followDensity);
+    }
+}
+
+void QtForm::followDensity() {
+    if (devicePixelRatioF() == ratio_ && logicalDpiX() == dpi_) {
+        return;
+    }
+    ratio_ = devicePixelRatioF();
+    dpi_ = logicalDpiX();
+    for (const auto& button : buttons_) {
+        button->keepSize();
+    }
+    // The toolkit keeps the window's size in its own pixels and leaves the window system's window
+    // at its old size: only a size that differs has it placed anew.
+    const QSize wanted(toPixels(clientWidth_, *this), toPixels(clientHeight_, *this));
+    resize(wanted + QSize(1, 0));
+    resize(wanted);
 }
 
 void QtForm::showEvent(QShowEvent* event) {
@@ -300,7 +357,15 @@ void QtForm::showEvent(QShowEvent* event) {
 
 bool QtForm::eventFilter(QObject* watched, QEvent* event) {
     const auto* expose = dynamic_cast<const QExposeEvent*>(event);
-    if (expose != nullptr && watched == windowHandle()) {
+    if (expose != nullptr && watched != windowHandle()) {
+        // The credit box on the screen: the start has come through.
+        if (const auto* box = qobject_cast<QWindow*>(watched); box != nullptr && box->isExposed()) {
+            startguard::pause();
+        }
+    } else if (expose != nullptr) {
+        if (windowHandle()->isExposed()) {
+            startguard::disarm();
+        }
         // Uncovered or restored: the text is lost where the window system asks for the pixels
         // anew. The region is the toolkit's only word on where that is.
         QT_WARNING_PUSH

@@ -49,8 +49,14 @@ class QtButton final : public PushButton {
 
     [[nodiscard]] QPushButton& widget() const { return *button_; }
 
+    void setGeometry(Twips left, Twips top, Twips width, Twips height);
+    // Its size in twips again, at the screen's density now.
+    void keepSize();
+
   private:
     QPushButton* button_;
+    Twips width_ = 0;
+    Twips height_ = 0;
 };
 
 class QtForm : public QWidget, public FormWindow {
@@ -109,6 +115,8 @@ class QtForm : public QWidget, public FormWindow {
     // Its window, style and frame, made before it is shown; again is harmless.
     void prepare();
     void raiseResize();
+    // A new density of the screen: the window keeps its size in twips.
+    void followDensity();
     void layOutIfOuterSizeChanged();
     void eraseText();
     void eraseTextIn(const QRegion& region);
@@ -121,6 +129,10 @@ class QtForm : public QWidget, public FormWindow {
     std::vector<TextRun> text_;
     QPoint printPosition_;
     QSize laidOutFor_;
+    Twips clientWidth_ = 0;
+    Twips clientHeight_ = 0;
+    qreal ratio_ = 0;
+    int dpi_ = 0;
     // On X11, the frame the window has; elsewhere the toolkit knows it.
     std::unique_ptr<X11Frame> frame_;
     // Kept, hidden, until the form goes: tearing a box down waits on the

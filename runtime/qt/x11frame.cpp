@@ -42,13 +42,14 @@ X11Frame::~X11Frame() {
 }
 
 QMargins X11Frame::margins() const {
-    if (announced_) {
-        return *announced_;
-    }
-    if (!tree_) {
+    if (!announced_ && !tree_) {
         tree_ = fromTree();
     }
-    return *tree_;
+    // The window system counts device pixels; the toolkit's pixels are larger on a dense screen.
+    const QMargins device = announced_ ? *announced_ : *tree_;
+    const qreal ratio = window_.devicePixelRatioF();
+    return {qRound(device.left() / ratio), qRound(device.top() / ratio),
+            qRound(device.right() / ratio), qRound(device.bottom() / ratio)};
 }
 
 bool X11Frame::nativeEventFilter(const QByteArray& eventType, void* message, qintptr* /*result*/) {

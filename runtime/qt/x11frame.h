@@ -26,7 +26,7 @@ class X11Frame : public QAbstractNativeEventFilter {
     X11Frame(X11Frame&&) = delete;
     X11Frame& operator=(X11Frame&&) = delete;
 
-    // Left, top, right and bottom, in logical pixels.
+    // Left, top, right and bottom, in the toolkit's pixels.
     [[nodiscard]] QMargins margins() const;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;

@@ -3,6 +3,7 @@
 #include "win32form.h"
 
 #include "runtime/contrast.h"
+#include "runtime/density.h"
 #include "runtime/error.h"
 
 #include <cmath>
@@ -156,11 +157,8 @@ HWND Win32Form::createWindow() {
 Win32Form::Win32Form(Form& form) : form_(form), handle_(createWindow()), dpi_(dpiOf(handle_)) {
     // From here on its messages reach the form; those of its creation went to the system's default.
     SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    // Such a density makes the window too large to place, or its text too small to read.
-    if (dpi_ < 48 || dpi_ > 960) {
-        throw RuntimeError(RuntimeError::Kind::NoDisplay,
-                           "экран заявляет невероятную плотность точек на дюйм: " +
-                               std::to_string(dpi_));
+    if (const std::string why = whyImplausibleDensity(dpi_); !why.empty()) {
+        throw RuntimeError(RuntimeError::Kind::NoDisplay, why);
     }
     useFontFor(dpi_);
 }
@@ -396,6 +394,10 @@ LRESULT Win32Form::respond(UINT message, WPARAM wParam, LPARAM lParam) {
         // The window keeps its size in twips: its new rectangle comes with the message, the
         // buttons and the font are scaled to it.
         const UINT dpi = HIWORD(wParam);
+        // The same bounds as at the start; no exception may cross the system's frames.
+        if (const std::string why = whyImplausibleDensity(dpi); !why.empty()) {
+            terminate(RuntimeError(RuntimeError::Kind::ScreenUnusable, why));
+        }
         for (const auto& button : buttons_) {
             RECT rect{};
             GetWindowRect(button->handle(), &rect);
