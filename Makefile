@@ -4,13 +4,14 @@
 # make lint: clang-format and clang-tidy over our sources, both quiet or it fails.
 
 RUN_PACKAGES  := cmake make g++ qt6-base-dev libxcb1-dev libdbus-1-dev pkgconf
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 nsis
 TEST_PACKAGES := $(RUN_PACKAGES) libx11-dev xvfb openbox xdotool imagemagick x11-utils \
                  dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 \
                  desktop-file-utils appstream librsvg2-bin dpkg-dev lintian binutils-mingw-w64-x86-64 \
                  strace python3 wmctrl xsettingsd metacity mutter weston xwayland qt6-wayland qt6-gtk-platformtheme \
                  orca speech-dispatcher speech-dispatcher-espeak-ng \
-                 $(WINDOWS_PACKAGES) wine wine64 tesseract-ocr tesseract-ocr-rus python3-pefile icoutils
-WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 nsis
+                 $(WINDOWS_PACKAGES) wine wine64 tesseract-ocr tesseract-ocr-rus python3-pefile icoutils \
+                 ibus xdg-desktop-portal
 
 .PHONY: run test test-debian13 lint build windows install uninstall package bench deps test-deps clean
 
