@@ -306,6 +306,11 @@ void QtForm::changeEvent(QEvent* event) {
     } else if (event->type() == QEvent::PaletteChange) {
         update();
     }
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    if (event->type() == QEvent::DevicePixelRatioChange) {
+        followDensity();
+    }
+#endif
     QWidget::changeEvent(event);
 }
 
@@ -321,16 +326,20 @@ void QtForm::prepare() {
     if (ratio_ == 0) {
         ratio_ = devicePixelRatioF();
         dpi_ = logicalDpiX();
-        // Qt 6.4 reports a new density as a new logical DPI, later versions as a new scale.
+        // Qt 6.4 reports a new density as a new logical DPI, later versions as a new scale; either
+        // comes before the window has taken it, so the window follows once the event is through.
         const auto watch = [this](QScreen* screen) {
-            connect(screen, &QScreen::logicalDotsPerInchChanged, this, &QtForm::followDensity);
-            connect(screen, &QScreen::geometryChanged, this, &QtForm::followDensity);
+            connect(screen, &QScreen::logicalDotsPerInchChanged, this, &QtForm::followDensity,
+                    Qt::QueuedConnection);
+            connect(screen, &QScreen::geometryChanged, this, &QtForm::followDensity,
+                    Qt::QueuedConnection);
         };
         for (QScreen* screen : QGuiApplication::screens()) {
             watch(screen);
         }
         connect(qApp, &QGuiApplication::screenAdded, this, watch);
-        connect(windowHandle(), &QWindow::screenChanged, this, &QtForm::followDensity);
+        connect(windowHandle(), &QWindow::screenChanged, this, &QtForm::followDensity,
+                Qt::QueuedConnection);
     }
 }
 
