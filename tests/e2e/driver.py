@@ -498,12 +498,6 @@ def hostile(lemzor):
         bottom corners, and back."""
         win = dismiss_box()
         wait_for(lambda: geometry(win)[1])
-        qt = max(tuple(map(int, re.findall(r"\d+", name)[-3:])) for name in glob.glob("/usr/lib/*/libQt6Core.so.6.*"))
-        if qt >= (6, 8):
-            # Qt 6.8 announces the change as a new scale of the screen, which the game does not follow yet.
-            print(f"skipped: a change of scaling mid-game under Qt {'.'.join(map(str, qt))}")
-            run("wmctrl", "-i", "-c", win)
-            return stop(started.pop())
         for dpi, size in (144, [570, 357]), (96, [380, 238]):
             settings(dpi)
             if not wait_for(lambda: all(abs(a - b) <= 1 for a, b in zip(geometry(win)[0][2:], size)), 5):
