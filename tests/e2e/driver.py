@@ -485,7 +485,8 @@ def hostile(lemzor):
     def settings(dpi):
         """The desktop's XSETTINGS, as GNOME's settings daemon announces them; a hang-up rereads them."""
         with open(f"{config}/xsettings", "w", encoding="utf-8") as conf:
-            conf.write(f"Xft/DPI {dpi * 1024}\n")
+            # -1: the desktop's default.
+            conf.write(f"Xft/DPI {dpi * 1024 if dpi > 0 else dpi}\n")
         if not started:
             with open(f"{config}/log", "w", encoding="utf-8") as log:
                 started.append(spawn(["xsettingsd", "-c", f"{config}/xsettings"], stderr=log))
@@ -498,12 +499,12 @@ def hostile(lemzor):
         bottom corners, and back."""
         win = dismiss_box()
         wait_for(lambda: geometry(win)[1])
-        for dpi, size in (144, [570, 357]), (96, [380, 238]):
+        for dpi, size in (144, [570, 357]), (96, [380, 238]), (-1, [380, 238]):
             settings(dpi)
             if not wait_for(lambda: all(abs(a - b) <= 1 for a, b in zip(geometry(win)[0][2:], size)), 5):
                 fail(f"at {dpi} DPI announced mid-game the client area is {geometry(win)[0][2:]}, not {size}")
             time.sleep(0.3)
-            check_places(win, f"{dpi} DPI announced mid-game", dpi=dpi)
+            check_places(win, f"{dpi} DPI announced mid-game", dpi=max(dpi, 96))
         run("wmctrl", "-i", "-c", win)
         stop(started.pop())
 
@@ -537,6 +538,8 @@ def hostile(lemzor):
             ("no runtime directory", "file", {"XDG_RUNTIME_DIR": "", "TMPDIR": tmp}, close, 0, ""),
             ("no runtime directory, TMPDIR missing", "file", {"XDG_RUNTIME_DIR": "", "TMPDIR": "/nonexistent/dir"},
              close, 0, ""),
+            ("no runtime directory, TMPDIR full", "file", {"XDG_RUNTIME_DIR": "", "SH": "mount -t tmpfs -o nr_inodes=1 "
+             "none /mnt && export TMPDIR=/mnt"}, close, 0, ""),
             ("standard error closed, no /dev/null", "closed", {"SH": "mount -t tmpfs none /dev"}, close, 0, ""),
             ("standard error unread, and a warning", "unread", {"QT_STYLE_OVERRIDE": "nonesuch"}, close, 0, ""),
             ("a session bus stopped", "file", {"PREPARE": lambda env: env.update(
@@ -593,8 +596,8 @@ def hostile(lemzor):
         name = server.getsockname()
         server.close()
         os.unlink(name)
-    if os.listdir(tmp):
-        fail(f"with no runtime directory the game left {os.listdir(tmp)}")
+    if os.listdir(tmp) or glob.glob("/tmp/lemzor-*"):
+        fail(f"with no runtime directory the game left {os.listdir(tmp)} {glob.glob('/tmp/lemzor-*')}")
 
 
 def windows(exe):
