@@ -11,7 +11,9 @@
 
 #include <X11/Xlib.h>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <poll.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,18 +43,38 @@ std::string titleOf(Display* display, Window window) {
     return title;
 }
 
-// Waits for a top-level window with this title to be mapped; returns it.
+bool isViewable(Display* display, Window window) {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(display, window, &attributes) != 0 &&
+           attributes.map_state == IsViewable;
+}
+
+// Waits for a top-level window with this title to be on the screen: mapped, its title set before
+// or after. Returns it, or 0 once the time is up.
 Window awaitMap(Display* display, const std::string& title) {
-    for (;;) {
-        XEvent event;
-        XNextEvent(display, &event);
-        if (event.type == CreateNotify &&
-            event.xcreatewindow.parent == DefaultRootWindow(display)) {
-            XSelectInput(display, event.xcreatewindow.window, StructureNotifyMask);
-        } else if (event.type == MapNotify && titleOf(display, event.xmap.window) == title) {
-            return event.xmap.window;
+    const auto end = Clock::now() + std::chrono::seconds(30);
+    while (Clock::now() < end) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            Window window = 0;
+            if (event.type == CreateNotify &&
+                event.xcreatewindow.parent == DefaultRootWindow(display)) {
+                XSelectInput(display, event.xcreatewindow.window,
+                             StructureNotifyMask | PropertyChangeMask);
+            } else if (event.type == MapNotify) {
+                window = event.xmap.window;
+            } else if (event.type == PropertyNotify) {
+                window = event.xproperty.window;
+            }
+            if (window != 0 && titleOf(display, window) == title && isViewable(display, window)) {
+                return window;
+            }
         }
+        pollfd connection{ConnectionNumber(display), POLLIN, 0};
+        poll(&connection, 1, 50);
     }
+    return 0;
 }
 
 void requestClose(Display* display, Window window) {
@@ -101,13 +123,25 @@ int main(int argc, char* argv[]) {
         execl(argv[1], argv[1], nullptr);
         _exit(127);
     }
+    const auto gone = [&](const char* title) {
+        std::fprintf(stderr, "mapwatch: %s showed no window «%s» within 30 s\n", argv[1], title);
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        return 3;
+    };
     const Window box = awaitMap(display, "Автор");
+    if (box == 0) {
+        return gone("Автор");
+    }
     const auto boxShown = Clock::now();
     // Let the box settle as a person would before answering it.
     usleep(100000);
     const auto dismissed = Clock::now();
     requestClose(display, box);
     const Window window = awaitMap(display, "Лемзор");
+    if (window == 0) {
+        return gone("Лемзор");
+    }
     const auto windowShown = Clock::now();
     usleep(200000);
     const long peak = process_memory::statusKiB("VmHWM:", std::to_string(pid));
