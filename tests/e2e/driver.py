@@ -434,6 +434,13 @@ def hostile(lemzor):
     close = lambda servers: run("wmctrl", "-i", "-c", dismiss_box())  # noqa: E731
     gone = lambda servers: dismiss_box() and [server.terminate() for server in servers]  # noqa: E731
 
+    def read_at_leisure(servers):
+        window("Автор") or fail("no credit box")
+        time.sleep(6)
+        win = dismiss_box()
+        time.sleep(5)
+        run("wmctrl", "-i", "-c", win)
+
     def frame_written(servers):
         win = dismiss_box()
         frame = wait_for(lambda: geometry(win)[1])
@@ -538,6 +545,9 @@ def hostile(lemzor):
     for what, stderr, env, act, status, line in [
             ("SIGTERM at the window", "file", {}, lambda servers: dismiss_box() and game.terminate(), -15, ""),
             ("window destroyed from outside", "file", {}, lambda _: run("xdotool", "windowclose", dismiss_box()), 0, ""),
+            # The last guard on the start leaves the player all the time to read the box, and is gone with it.
+            ("the credit box read for six seconds, the window left for five", "file", {}, read_at_leisure, 0, ""),
+            ("a stack limit of 64 KiB", "file", {"SH": "ulimit -S -s 64"}, close, 0, ""),
             ("no runtime directory", "file", {"XDG_RUNTIME_DIR": "", "TMPDIR": tmp}, close, 0, ""),
             ("no runtime directory, TMPDIR missing", "file", {"XDG_RUNTIME_DIR": "", "TMPDIR": "/nonexistent/dir"},
              close, 0, ""),
