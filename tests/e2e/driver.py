@@ -547,7 +547,7 @@ def hostile(lemzor):
             ("window destroyed from outside", "file", {}, lambda _: run("xdotool", "windowclose", dismiss_box()), 0, ""),
             # The last guard on the start leaves the player all the time to read the box, and is gone with it.
             ("the credit box read for six seconds, the window left for five", "file", {}, read_at_leisure, 0, ""),
-            ("a stack limit of 64 KiB", "file", {"SH": "ulimit -S -s 64"}, close, 0, ""),
+            ("a stack limit of 24 KiB", "file", {"SH": "ulimit -S -s 24"}, close, 0, ""),
             ("no runtime directory", "file", {"XDG_RUNTIME_DIR": "", "TMPDIR": tmp}, close, 0, ""),
             ("no runtime directory, TMPDIR missing", "file", {"XDG_RUNTIME_DIR": "", "TMPDIR": "/nonexistent/dir"},
              close, 0, ""),
