@@ -49,8 +49,32 @@ bool isViewable(Display* display, Window window) {
            attributes.map_state == IsViewable;
 }
 
+// A window with this title on the screen, among the root's children and the window manager's
+// frames.
+Window findViewable(Display* display, Window parent, const std::string& title, int depth) {
+    Window root = 0;
+    Window above = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(display, parent, &root, &above, &children, &count) == 0) {
+        return 0;
+    }
+    Window found = 0;
+    for (unsigned i = 0; i < count && found == 0; ++i) {
+        if (titleOf(display, children[i]) == title && isViewable(display, children[i])) {
+            found = children[i];
+        } else if (depth > 0) {
+            found = findViewable(display, children[i], title, depth - 1);
+        }
+    }
+    if (children != nullptr) {
+        XFree(children);
+    }
+    return found;
+}
+
 // Waits for a top-level window with this title to be on the screen: mapped, its title set before
-// or after. Returns it, or 0 once the time is up.
+// or after, or already there unseen. Returns it, or 0 once the time is up.
 Window awaitMap(Display* display, const std::string& title) {
     const auto end = Clock::now() + std::chrono::seconds(30);
     while (Clock::now() < end) {
@@ -72,7 +96,11 @@ Window awaitMap(Display* display, const std::string& title) {
             }
         }
         pollfd connection{ConnectionNumber(display), POLLIN, 0};
-        poll(&connection, 1, 50);
+        if (poll(&connection, 1, 50) == 0) {
+            if (const Window window = findViewable(display, DefaultRootWindow(display), title, 1)) {
+                return window;
+            }
+        }
     }
     return 0;
 }

@@ -145,7 +145,8 @@ bool accessibilityIsMute(DBusConnection* sessionBus, bool x11, const Deadline& d
     if (!address || (!address->empty() && askBus(*address, deadline) == BusAnswer::Mute)) {
         return true;
     }
-    if (x11) {
+    // A running launcher writes its own bus there: only one that is gone leaves another.
+    if (x11 && address->empty()) {
         const std::string onRoot = accessibilityBusOnRootWindow();
         return !onRoot.empty() && askBus(onRoot, deadline) == BusAnswer::Mute;
     }
