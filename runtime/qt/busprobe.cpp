@@ -113,11 +113,10 @@ bool sendAll(int fd, std::string_view bytes, const Deadline& deadline) {
     return true;
 }
 
-enum class Received { Bytes, Closed, Nothing };
-
-// What has come by the deadline, up to the end of a line where a line is wanted. recvmsg has no
-// fortified variant for the hardening checks to miss.
-Received receive(int fd, std::string& text, bool line, const Deadline& deadline) {
+// Waits for the server's word, up to the end of a line where a line is wanted: none once it has
+// spoken, else what its silence says of it. recvmsg has no fortified variant for the hardening
+// checks to miss.
+std::optional<BusAnswer> receive(int fd, std::string& text, bool line, const Deadline& deadline) {
     std::array<char, 256> buffer{};
     while (waitFor(fd, POLLIN, deadline)) {
         iovec part{buffer.data(), buffer.size()};
@@ -126,14 +125,14 @@ Received receive(int fd, std::string& text, bool line, const Deadline& deadline)
         received.msg_iovlen = 1;
         const ssize_t count = recvmsg(fd, &received, 0);
         if (count <= 0) {
-            return Received::Closed;
+            return BusAnswer::Absent;
         }
         text.append(buffer.data(), static_cast<std::size_t>(count));
         if (!line || text.find("\r\n") != std::string::npos || text.size() > 4096) {
-            return Received::Bytes;
+            return std::nullopt;
         }
     }
-    return Received::Nothing;
+    return BusAnswer::Mute;
 }
 
 void appendNative(std::string& message, std::uint32_t value) {
@@ -184,13 +183,8 @@ BusAnswer converse(int fd, const Deadline& deadline) {
     if (!sendAll(fd, hello, deadline)) {
         return BusAnswer::Mute;
     }
-    switch (receive(fd, reply, true, deadline)) {
-    case Received::Nothing:
-        return BusAnswer::Mute;
-    case Received::Closed:
-        return BusAnswer::Absent;
-    case Received::Bytes:
-        break;
+    if (const std::optional<BusAnswer> silent = receive(fd, reply, true, deadline)) {
+        return *silent;
     }
     // Refused: the client is told so at once.
     if (!reply.starts_with("OK ")) {
@@ -200,15 +194,7 @@ BusAnswer converse(int fd, const Deadline& deadline) {
     if (!sendAll(fd, "BEGIN\r\n" + helloMessage(), deadline)) {
         return BusAnswer::Mute;
     }
-    switch (receive(fd, reply, false, deadline)) {
-    case Received::Nothing:
-        return BusAnswer::Mute;
-    case Received::Closed:
-        return BusAnswer::Absent;
-    case Received::Bytes:
-        break;
-    }
-    return BusAnswer::Answers;
+    return receive(fd, reply, false, deadline).value_or(BusAnswer::Answers);
 }
 
 } // namespace
