@@ -7,12 +7,9 @@
 #include <QAccessible>
 #include <QDBusConnection>
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <dbus/dbus.h>
 #include <memory>
 #include <optional>
