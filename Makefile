@@ -13,7 +13,7 @@ TEST_PACKAGES := $(RUN_PACKAGES) libx11-dev xvfb openbox xdotool imagemagick x11
                  $(WINDOWS_PACKAGES) wine wine64 tesseract-ocr tesseract-ocr-rus python3-pefile icoutils \
                  ibus xdg-desktop-portal fonts-dejavu-core
 
-.PHONY: run test test-debian13 lint build windows install uninstall package bench deps test-deps clean
+.PHONY: run test test-debian13 test-forky lint build windows install uninstall package bench deps test-deps clean
 
 # make install [PREFIX=/usr/local] [DESTDIR=...]; make uninstall removes what it installed.
 PREFIX ?= /usr/local
@@ -31,7 +31,11 @@ test: test-deps build windows
 
 # The same on a fresh clone of the last commit, in a Debian 13 root kept in /var/cache/lemzor.
 test-debian13:
-	tests/debian13.sh
+	tests/release.sh trixie
+
+# And in a root of Debian testing, forky.
+test-forky:
+	tests/release.sh forky
 
 # The Windows sources are checked against the Windows build, with mingw-w64's headers but clang's
 # own built-in ones.

@@ -25,6 +25,9 @@ def fail(message):
     sys.exit(f"FAIL: {message}")
 
 
+SKIPPED = 77  # ctest's SKIP_RETURN_CODE for these scenarios
+
+
 def wait_for(check, seconds=10.0):
     end = time.time() + seconds
     while not (found := check()) and time.time() < end:
@@ -619,8 +622,12 @@ def windows(exe):
     reports puts them, at 96 and 144 DPI, text lost only where uncovered, close with status 0; and a failure shown
     in one line in a box, then status 1. Wine draws the controls inside its X windows: a probe of our own, run under
     the same Wine, reads their places."""
+    wine = "/usr/lib/wine/wine64"
+    if not os.path.exists(wine):
+        print("SKIP: this Debian release has no Wine, so the Windows program is not played here")
+        sys.exit(SKIPPED)
     start_desktop()
-    wine, probe = "/usr/lib/wine/wine64", f"{os.path.dirname(os.path.dirname(exe))}/tests/winprobe.exe"
+    probe = f"{os.path.dirname(os.path.dirname(exe))}/tests/winprobe.exe"
     os.environ.update(WINEPREFIX=f"{WORK.name}/wine", WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
     server = "/usr/lib/wine/wineserver64"
     atexit.register(lambda: sp.run([server, "-k"], check=False) and sp.run([server, "-w"], check=False))
