@@ -3,7 +3,7 @@
 # make run: install what is missing, build, play.  make test: the same, then every test.
 # make lint: clang-format and clang-tidy over our sources, both quiet or it fails.
 
-RUN_PACKAGES  := cmake make g++ qt6-base-dev libxcb1-dev libdbus-1-dev pkgconf
+RUN_PACKAGES  := cmake make g++ qt6-base-dev libxcb1-dev libxcb-xkb-dev libdbus-1-dev pkgconf
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 nsis
 TEST_PACKAGES := $(RUN_PACKAGES) libx11-dev xvfb openbox xdotool imagemagick x11-utils \
                  dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 \

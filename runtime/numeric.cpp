@@ -24,6 +24,24 @@ std::int16_t roundToInt16(double value) {
     return static_cast<std::int16_t>(nearest);
 }
 
+namespace {
+
+constexpr double twipsPerInch = 1440.0;
+
+} // namespace
+
+int pixelsFor(Twips length, double dotsPerInch) {
+    const double pixels = std::round(static_cast<double>(length) * dotsPerInch / twipsPerInch);
+    if (!(std::fabs(pixels) <= std::numeric_limits<std::int16_t>::max())) {
+        throw RuntimeError(RuntimeError::Kind::Overflow, "");
+    }
+    return static_cast<int>(pixels);
+}
+
+Twips twipsFor(int pixels, double dotsPerInch) {
+    return static_cast<Twips>(pixels * twipsPerInch / dotsPerInch);
+}
+
 std::string printForm(std::int64_t value) {
     std::string digits = std::to_string(value);
     if (value >= 0) {

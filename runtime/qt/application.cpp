@@ -9,6 +9,7 @@
 #include "runtime/density.h"
 #include "runtime/error.h"
 #include "startguard.h"
+#include "x11keys.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -374,6 +375,9 @@ int run(int argc, char* argv[], const ProgramInfo& info,
         terminate(RuntimeError(RuntimeError::Kind::NoDisplay, why));
     }
     finishStartup();
+    if (const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        sendHeldKeysAsRepeatedPresses(x11->connection());
+    }
     dropAccessibilityEventsWhenUnread();
     for (QScreen* screen : QGuiApplication::screens()) {
         watchDensity(screen);

@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QSet>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
@@ -53,22 +54,45 @@ Colour toColour(const QColor& colour) {
            static_cast<Colour>(colour.blue()) << 16U;
 }
 
-// Return and keypad Enter press the focused button, as in GTK and Windows programs; Qt's own
-// buttons take them only in dialogs.
+// One press a key press, as a native button's Space: Return and keypad Enter press the focused
+// button, as in GTK and Windows programs (Qt's own buttons take them only in dialogs), and a held
+// key presses nothing more. A press of a key that is down already is the keyboard's repeat, where
+// the toolkit does not say so itself.
 class PushButtonWidget : public QPushButton {
   public:
     using QPushButton::QPushButton;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override {
-        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            if (!event->isAutoRepeat()) {
-                click();
-            }
+        const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        if (!enter && event->key() != Qt::Key_Space) {
+            QPushButton::keyPressEvent(event);
             return;
         }
-        QPushButton::keyPressEvent(event);
+        const bool repeated = event->isAutoRepeat() || held_.contains(event->key());
+        held_.insert(event->key());
+        if (enter && !repeated) {
+            click();
+        } else if (!enter && !repeated) {
+            QPushButton::keyPressEvent(event);
+        }
     }
+
+    void keyReleaseEvent(QKeyEvent* event) override {
+        if (!event->isAutoRepeat()) {
+            held_.remove(event->key());
+        }
+        QPushButton::keyReleaseEvent(event);
+    }
+
+    // Its release goes to the button that has the focus then.
+    void focusOutEvent(QFocusEvent* event) override {
+        held_.clear();
+        QPushButton::focusOutEvent(event);
+    }
+
+  private:
+    QSet<int> held_;
 };
 
 QString fromUtf8(std::string_view text) {
@@ -256,6 +280,9 @@ void QtForm::messageBox(std::string_view prompt, std::string_view title) {
     // A button of our own: the standard one has the style load the icon theme and its image
     // plugins for an icon that this box would then remove.
     box->addButton(QStringLiteral("ОК"), QMessageBox::AcceptRole);
+    // Text to select takes the focus too, and screen readers read out only the text of a box that
+    // cannot (Orca 51 skips the sentence).
+    box->setTextInteractionFlags(Qt::NoTextInteraction);
     // While the box is read, the form gets ready, so that only mapping is left.
     QTimer::singleShot(0, this, &QtForm::prepare);
     box->winId();

@@ -10,7 +10,6 @@ class QColor;
 namespace runtime {
 
 // Whole logical pixels for a length in twips, through the device's logical DPI.
-// Raises an overflow error for lengths no window system could place.
 int toPixels(Twips length, const QPaintDevice& device);
 
 // The twips of a whole logical pixel.

@@ -8,6 +8,7 @@
 #include "win32form.h"
 
 #include <commctrl.h>
+#include <cstdio>
 #include <random>
 
 namespace runtime {
@@ -20,7 +21,10 @@ std::wstring& title() {
 }
 
 void showReport(const std::string& line) {
-    MessageBoxW(nullptr, widen(line).c_str(), title().c_str(), MB_OK | MB_ICONERROR);
+    // Where even the box cannot be shown, standard error is all that is left.
+    if (MessageBoxW(nullptr, widen(line).c_str(), title().c_str(), MB_OK | MB_ICONERROR) == 0) {
+        std::fputs((line + "\n").c_str(), stderr);
+    }
 }
 
 } // namespace

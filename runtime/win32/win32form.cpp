@@ -5,8 +5,10 @@
 #include "runtime/contrast.h"
 #include "runtime/density.h"
 #include "runtime/error.h"
+#include "runtime/numeric.h"
 
-#include <cmath>
+#include <algorithm>
+#include <cstdint>
 #include <ole2.h>
 #include <uiautomationcore.h>
 
@@ -15,8 +17,9 @@ namespace runtime {
 namespace {
 
 constexpr wchar_t className[] = L"LemzorForm";
-constexpr double twipsPerInch = 1440.0;
 constexpr int firstButtonId = 100;
+// In a key's message: the key was down already, so this one is the keyboard's repeat.
+constexpr std::uint32_t keyWasDown = 1U << 30U;
 
 // Functions of newer Windows, found at run time so that older systems still run the game.
 template <typename Function> Function* find(const wchar_t* library, const char* name) {
@@ -47,16 +50,11 @@ UINT dpiOf(HWND window) {
 }
 
 int toPixels(Twips length, UINT dpi) {
-    const double pixels = std::round(static_cast<double>(length) * dpi / twipsPerInch);
-    // A window system's coordinates are 16 bits wide at heart.
-    if (!(std::fabs(pixels) <= 32767.0)) {
-        throw RuntimeError(RuntimeError::Kind::Overflow, "");
-    }
-    return static_cast<int>(pixels);
+    return pixelsFor(length, dpi);
 }
 
 Twips toTwips(LONG pixels, UINT dpi) {
-    return static_cast<Twips>(pixels * twipsPerInch / dpi);
+    return twipsFor(pixels, dpi);
 }
 
 void check(bool succeeded, const char* what) {
@@ -64,6 +62,13 @@ void check(bool succeeded, const char* what) {
         throw RuntimeError(RuntimeError::Kind::Internal,
                            std::string(what) + ": " + std::to_string(GetLastError()));
     }
+}
+
+// SetFocus answers with the window that had the focus, which may be none: only the last error
+// tells a failure.
+void focusOn(HWND window) {
+    SetLastError(0);
+    check(SetFocus(window) != nullptr || GetLastError() == 0, "SetFocus");
 }
 
 Colour fromColorRef(COLORREF colour) {
@@ -87,7 +92,10 @@ std::wstring widen(std::string_view text) {
 
 Win32Button::Win32Button(HWND form, int id, std::string_view caption, std::function<void()> pressed)
     : handle_(CreateWindowExW(0, L"BUTTON", widen(caption).c_str(),
-                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, form,
+                              // Clipped by its siblings: where buttons overlap, the one drawn on
+                              // top is the one under the pointer.
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON,
+                              0, 0, 0, 0, form,
                               // NOLINTNEXTLINE(performance-no-int-to-ptr): a child's id.
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                               GetModuleHandleW(nullptr), nullptr)),
@@ -120,7 +128,7 @@ void Win32Button::move(Twips left, Twips top) {
 }
 
 void Win32Button::focus() {
-    SetFocus(handle_);
+    focusOn(handle_);
 }
 
 void Win32Button::press() const {
@@ -199,7 +207,7 @@ Colour Win32Form::backColour() const {
 
 void Win32Form::repaintNow() {
     check(InvalidateRect(handle_, nullptr, TRUE) != 0, "InvalidateRect");
-    UpdateWindow(handle_);
+    check(UpdateWindow(handle_) != 0, "UpdateWindow");
 }
 
 void Win32Form::setBackColour(Colour colour) {
@@ -221,9 +229,11 @@ void Win32Form::print(std::string_view text) {
     SetBkMode(context, TRANSPARENT);
     SetTextColor(context, readableOn(backColour(), fromColorRef(GetSysColor(COLOR_WINDOWTEXT))));
     const int length = static_cast<int>(wide.size());
-    TextOutW(context, printPosition_.x, printPosition_.y, wide.c_str(), length);
+    check(TextOutW(context, printPosition_.x, printPosition_.y, wide.c_str(), length) != 0,
+          "TextOut");
     SIZE extent{};
-    GetTextExtentPoint32W(context, wide.c_str(), length, &extent);
+    check(GetTextExtentPoint32W(context, wide.c_str(), length, &extent) != 0,
+          "GetTextExtentPoint32");
     SelectObject(context, previous);
     ReleaseDC(handle_, context);
     printPosition_.x += extent.cx;
@@ -234,7 +244,7 @@ void Win32Form::endLine() {
     check(context != nullptr, "GetDC");
     HGDIOBJ previous = SelectObject(context, font_);
     TEXTMETRICW metrics{};
-    GetTextMetricsW(context, &metrics);
+    check(GetTextMetricsW(context, &metrics) != 0, "GetTextMetrics");
     SelectObject(context, previous);
     ReleaseDC(handle_, context);
     printPosition_ = {0, printPosition_.y + metrics.tmHeight};
@@ -292,16 +302,17 @@ PushButton& Win32Form::addButton(std::string_view caption, Twips left, Twips top
     auto& button = *buttons_.emplace_back(
         std::make_unique<Win32Button>(handle_, id, caption, std::move(pressed)));
     SendMessageW(button.handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    // Created later, it stands below the earlier ones, as the tab order goes.
-    check(SetWindowPos(button.handle(), nullptr, toPixels(left, dpi_), toPixels(top, dpi_),
-                       toPixels(width, dpi_), toPixels(height, dpi_),
-                       SWP_NOZORDER | SWP_NOACTIVATE) != 0,
+    // Created later, it stands above the earlier ones, as on the other platforms; the keys below
+    // keep the tab order, which would otherwise follow the stacking.
+    check(SetWindowPos(button.handle(), HWND_TOP, toPixels(left, dpi_), toPixels(top, dpi_),
+                       toPixels(width, dpi_), toPixels(height, dpi_), SWP_NOACTIVATE) != 0,
           "SetWindowPos");
     return button;
 }
 
 void Win32Form::messageBox(std::string_view prompt, std::string_view title) {
-    MessageBoxW(handle_, widen(prompt).c_str(), widen(title).c_str(), MB_OK);
+    check(MessageBoxW(handle_, widen(prompt).c_str(), widen(title).c_str(), MB_OK) != 0,
+          "MessageBox");
 }
 
 void Win32Form::announce(std::string_view text) {
@@ -327,30 +338,62 @@ void Win32Form::announce(std::string_view text) {
 
 void Win32Form::show() {
     ShowWindow(handle_, SW_SHOWDEFAULT);
+    check(UpdateWindow(handle_) != 0, "UpdateWindow");
     shown_ = true;
     if (!buttons_.empty() && focused_ == nullptr) {
         focused_ = buttons_.front()->handle();
     }
-    SetFocus(focused_);
+    focusOn(focused_ != nullptr ? focused_ : handle_);
     form_.resized();
 }
 
 bool Win32Form::handleKey(MSG& message) {
-    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
-        for (const auto& button : buttons_) {
-            if (button->handle() == message.hwnd) {
-                SendMessageW(button->handle(), BM_CLICK, 0, 0);
-                return true;
-            }
-        }
+    const auto focused = std::find_if(buttons_.begin(), buttons_.end(), [&](const auto& button) {
+        return button->handle() == message.hwnd;
+    });
+    if (message.message != WM_KEYDOWN || focused == buttons_.end()) {
+        return IsDialogMessageW(handle_, &message) != 0;
     }
-    return IsDialogMessageW(handle_, &message) != 0;
+    const auto index = static_cast<std::size_t>(focused - buttons_.begin());
+    const std::size_t count = buttons_.size();
+    switch (message.wParam) {
+    case VK_RETURN:
+        // One press a key press: a held key's repeats come with their previous state down.
+        if ((static_cast<std::uint32_t>(message.lParam) & keyWasDown) == 0) {
+            SendMessageW(message.hwnd, BM_CLICK, 0, 0);
+        }
+        return true;
+    case VK_TAB:
+        moveFocusTo(GetKeyState(VK_SHIFT) < 0 ? (index + count - 1) % count : (index + 1) % count);
+        return true;
+    case VK_LEFT:
+    case VK_UP:
+        moveFocusTo((index + count - 1) % count);
+        return true;
+    case VK_RIGHT:
+    case VK_DOWN:
+        moveFocusTo((index + 1) % count);
+        return true;
+    default:
+        return IsDialogMessageW(handle_, &message) != 0;
+    }
+}
+
+void Win32Form::moveFocusTo(std::size_t index) {
+    focusOn(buttons_[index]->handle());
+    // As the dialog manager does once the keyboard is used: the focus is drawn from now on.
+    SendMessageW(handle_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
 }
 
 LRESULT CALLBACK Win32Form::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return form != nullptr ? form->respond(message, wParam, lParam)
-                           : DefWindowProcW(window, message, wParam, lParam);
+    if (form == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    // No exception may cross the system's frames: a failed call ends the game with its report.
+    LRESULT result = 0;
+    guarded([&] { result = form->respond(message, wParam, lParam); });
+    return result;
 }
 
 void Win32Form::paint() {
@@ -387,34 +430,36 @@ LRESULT Win32Form::respond(UINT message, WPARAM wParam, LPARAM lParam) {
         if (LOWORD(wParam) == WA_INACTIVE) {
             focused_ = GetFocus();
         } else if (focused_ != nullptr) {
-            SetFocus(focused_);
+            focusOn(focused_);
         }
         return 0;
     case WM_DPICHANGED: {
         // The window keeps its size in twips: its new rectangle comes with the message, the
         // buttons and the font are scaled to it.
         const UINT dpi = HIWORD(wParam);
-        // The same bounds as at the start; no exception may cross the system's frames.
+        // The same bounds as at the start.
         if (const std::string why = whyImplausibleDensity(dpi); !why.empty()) {
-            terminate(RuntimeError(RuntimeError::Kind::ScreenUnusable, why));
+            throw RuntimeError(RuntimeError::Kind::ScreenUnusable, why);
         }
         for (const auto& button : buttons_) {
             RECT rect{};
-            GetWindowRect(button->handle(), &rect);
+            check(GetWindowRect(button->handle(), &rect) != 0, "GetWindowRect");
             MapWindowPoints(HWND_DESKTOP, handle_, reinterpret_cast<POINT*>(&rect), 2);
             const auto scaled = [dpi, this](LONG pixels) {
                 return MulDiv(pixels, static_cast<int>(dpi), static_cast<int>(dpi_));
             };
-            SetWindowPos(button->handle(), nullptr, scaled(rect.left), scaled(rect.top),
-                         scaled(rect.right - rect.left), scaled(rect.bottom - rect.top),
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+            check(SetWindowPos(button->handle(), nullptr, scaled(rect.left), scaled(rect.top),
+                               scaled(rect.right - rect.left), scaled(rect.bottom - rect.top),
+                               SWP_NOZORDER | SWP_NOACTIVATE) != 0,
+                  "SetWindowPos");
         }
         dpi_ = dpi;
         useFontFor(dpi);
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(handle_, nullptr, suggested->left, suggested->top,
-                     suggested->right - suggested->left, suggested->bottom - suggested->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        check(SetWindowPos(handle_, nullptr, suggested->left, suggested->top,
+                           suggested->right - suggested->left, suggested->bottom - suggested->top,
+                           SWP_NOZORDER | SWP_NOACTIVATE) != 0,
+              "SetWindowPos");
         return 0;
     }
     case WM_SYSCOLORCHANGE:

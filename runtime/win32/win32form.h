@@ -63,8 +63,9 @@ class Win32Form final : public FormWindow {
     void announce(std::string_view text) override;
     void show() override;
 
-    // Handles what the dialog manager would: Tab, Shift+Tab, and Return or Enter on the focused
-    // button. True where the message is taken.
+    // The keys of a focused button, as on the other platforms: Tab, Shift+Tab and the arrows move
+    // the focus in the order of creation, Return and keypad Enter press it once a key press (Space
+    // is the button's own); the rest goes to the dialog manager. True where the message is taken.
     bool handleKey(MSG& message);
 
   private:
@@ -75,6 +76,7 @@ class Win32Form final : public FormWindow {
     void paint();
     void useFontFor(UINT dpi);
     void repaintNow();
+    void moveFocusTo(std::size_t index);
     [[nodiscard]] Colour backColour() const;
 
     Form& form_;
