@@ -1,10 +1,11 @@
 // SPDX-FileCopyrightText: 2026 Lemzor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Reads what Wine draws inside one X window: `winprobe window TITLE` prints the window's outer and
-// client size, the button face colour and each child's place and size; `winprobe text
-// TITLE` prints the texts of a message box's children; `winprobe density TITLE N` announces a new
-// density of N dots per inch to the window, as Windows does when the player changes the scaling.
-// Pixels, one number a field.
+// client size, the button face colour and each button's place and size, in the order of creation;
+// `winprobe text TITLE` prints the texts of a message box's children; `winprobe focus TITLE` the
+// text of the control with the keyboard focus; `winprobe density TITLE N` announces a new density
+// of N dots per inch to the window, as Windows does when the player changes the scaling. Pixels,
+// one number a field.
 #include <cstdio>
 #include <string>
 #include <windows.h>
@@ -51,6 +52,15 @@ int wmain(int argc, wchar_t* argv[]) {
         EnumChildWindows(window, printText, 0);
         return 0;
     }
+    if (std::wstring(argv[1]) == L"focus") {
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread) == 0) {
+            return 1;
+        }
+        printText(thread.hwndFocus, 0);
+        return 0;
+    }
     RECT outer{};
     RECT client{};
     GetWindowRect(window, &outer);
@@ -59,8 +69,11 @@ int wmain(int argc, wchar_t* argv[]) {
     std::printf("%ld %ld %ld %ld %lu %lu %lu", outer.right - outer.left, outer.bottom - outer.top,
                 client.right, client.bottom, face & 0xFFUL, (face >> 8U) & 0xFFUL,
                 (face >> 16U) & 0xFFUL);
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): Win32's.
-    EnumChildWindows(window, printChild, reinterpret_cast<LPARAM>(window));
+    // The buttons' identifiers count up from 100 in the order of creation; the stacking differs.
+    for (int id = 100; HWND button = GetDlgItem(window, id); ++id) {
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): Win32's.
+        printChild(button, reinterpret_cast<LPARAM>(window));
+    }
     std::printf("\n");
     return 0;
 }

@@ -375,7 +375,9 @@ int run(int argc, char* argv[], const ProgramInfo& info,
         terminate(RuntimeError(RuntimeError::Kind::NoDisplay, why));
     }
     finishStartup();
-    if (const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+    // Qt 6.11's offscreen platform answers for X11 too, without a connection.
+    if (const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        x11 != nullptr && x11->connection() != nullptr) {
         sendHeldKeysAsRepeatedPresses(x11->connection());
     }
     dropAccessibilityEventsWhenUnread();

@@ -16,6 +16,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QSet>
+#include <cstdio>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
