@@ -4,7 +4,18 @@
 # makes a portable zip and an installer (NSIS) with a Start menu shortcut, an entry among the
 # installed programs and an uninstaller.
 include(${PROJECT_SOURCE_DIR}/resources/release.cmake)
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSES/GPL-3.0-or-later.txt DESTINATION . RENAME COPYING.txt)
+# The licence and a short readme beside the program, with the line ends of Windows' own editors.
+foreach(text LICENSES/GPL-3.0-or-later.txt:COPYING.txt resources/windows-readme.txt:README.txt)
+    string(REPLACE ":" ";" text ${text})
+    list(GET text 0 from)
+    list(GET text 1 to)
+    file(READ ${PROJECT_SOURCE_DIR}/${from} content)
+    string(REPLACE "\n" "\r\n" content "${content}")
+    file(WRITE ${PROJECT_BINARY_DIR}/${to} "${content}")
+    install(FILES ${PROJECT_BINARY_DIR}/${to} DESTINATION .)
+endforeach()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+    ${PROJECT_SOURCE_DIR}/LICENSES/GPL-3.0-or-later.txt ${PROJECT_SOURCE_DIR}/resources/windows-readme.txt)
 
 set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_PACKAGE_NAME Lemzor)
@@ -25,6 +36,10 @@ set(CPACK_NSIS_URL_INFO_ABOUT ${HOMEPAGE})
 set(CPACK_NSIS_CONTACT ${MAINTAINER})
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# The same bytes from every build: the zip's entries dated by the release, none in the installer.
+set(CPACK_LEMZOR_EPOCH ${RELEASE_EPOCH})
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/windows-package-config.cmake)
+set(CPACK_NSIS_DEFINES "SetDateSave off")
 
 # CMake's installer script makes a 32-bit ANSI installer, which has no Russian letters and needs
 # Windows' 32-bit layer: the same script, asking for a 64-bit Unicode one, is put first on the

@@ -3,7 +3,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the package as a packager would, from two copies of the sources in different folders, one
 # under umask 002, without the test tools: make install and uninstall, the validators, the Debian
-# package (lintian, the same bytes from both), the source tarball, the Windows program and zip, the icons.
+# package (lintian, the same bytes from both), the source tarball, the Windows program, zip and installer
+# (the same bytes from both), the icons.
 set -euo pipefail
 export LC_ALL=C.UTF-8
 source=$(realpath "$(dirname "$0")/..") app=ru.lemzor.Lemzor work=$(mktemp -d)
@@ -74,8 +75,16 @@ cd "$one/build/resources"
 for ico in lemzor.ico "$work/exe.ico"; do
     [ "$(identify -format '%wx%h %z;' "$ico")" = "32x32 4;32x32 4;32x32 1;" ] || fail "$ico holds $(identify "$ico")"
 done
-[ "$(unzip -Z1 "$source"/build-windows/lemzor-1.00-windows-x86_64.zip | files)" = \
-    "$(printf 'lemzor-1.00-windows-x86_64/%s\n' COPYING.txt lemzor.exe | files)" ] || fail "the zip holds the wrong files"
+zip=$source/build-windows/lemzor-1.00-windows-x86_64.zip
+[ "$(unzip -Z1 "$zip" | files)" = "$(printf 'lemzor-1.00-windows-x86_64/%s\n' COPYING.txt README.txt lemzor.exe |
+    files)" ] || fail "the zip holds the wrong files"
+for text in COPYING.txt README.txt; do
+    ! unzip -p "$zip" "lemzor-1.00-windows-x86_64/$text" | grep -qv $'\r$' || fail "$text has Unix line ends"
+done
+for file in window/lemzor.exe lemzor-1.00-windows-x86_64.exe lemzor-1.00-windows-x86_64.zip; do
+    cmp "$one/build-windows/$file" "$work"/two/*/build-windows/"$file" || fail "two builds of $file differ"
+done
+echo "ok: the Windows program, zip and installer are the same from both folders"
 [ "$(identify -format '%wx%h %z;' lemzor.ico)" = "32x32 4;32x32 4;32x32 1;" ]
 rsvg-convert -w 256 "$app.svg" | convert - -sample 32x32 "$work/svg.png"
 for pair in "lemzor.ico[0] red" "lemzor.ico[1] green" "lemzor.ico[2] mono" "$work/exe.ico[0] red" \

@@ -311,7 +311,11 @@ PushButton& Win32Form::addButton(std::string_view caption, Twips left, Twips top
 }
 
 void Win32Form::messageBox(std::string_view prompt, std::string_view title) {
-    check(MessageBoxW(handle_, widen(prompt).c_str(), widen(title).c_str(), MB_OK) != 0,
+    // Before the window is shown the box stands alone, with a taskbar button of its own, so that a
+    // player who clicks elsewhere at the start finds it again; the window waits for it all the same.
+    const bool shown = IsWindowVisible(handle_) != 0;
+    check(MessageBoxW(shown ? handle_ : nullptr, widen(prompt).c_str(), widen(title).c_str(),
+                      MB_OK | (shown ? 0U : MB_TASKMODAL | MB_SETFOREGROUND)) != 0,
           "MessageBox");
 }
 
