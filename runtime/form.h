@@ -10,6 +10,34 @@
 
 // A form and its controls, as a form's code sees them: lengths in twips, texts in UTF-8. Each
 // toolkit's backend (runtime/qt, runtime/win32) gives them their window.
+//
+// What every backend implements: the contract. A behaviour that differs between backends is a
+// fault unless this list says why. Each item names the test that holds both backends to it.
+//
+//  1. Entry points: makeFormWindow() below, and run() and systemSeed() of application.h. run()
+//     reports a failure to reach the display in one Russian line (error.h) and returns the status:
+//     0 when the window is closed or destroyed from outside, 1 after a report.
+//     [e2e_hostile; e2e_windows]
+//  2. Units: lengths through pixelsFor() and twipsFor() (numeric.h) at the window's own density;
+//     a place beyond 16-bit coordinates is the overflow report. [test_rules]
+//  3. Density: at the start and on every change, whyImplausibleDensity() (density.h) ends the game
+//     with its report; within bounds the client area keeps its size in twips and the buttons
+//     theirs. [e2e_hostile "a change of scaling mid-game"; e2e_windows at 144 DPI and 2000]
+//  4. Form::resized(): once when the window is first shown, then on every change of the outer
+//     size, never before show(). [test_window; e2e_* check_places after each resize]
+//  5. Text: drawn straight onto the window in the colour readableOn() (contrast.h) picks; a repaint
+//     by the window system takes it away where it repaints, and nothing else does.
+//     [test_window; e2e_openbox and e2e_windows text_under_windows]
+//  6. Buttons: in the order of creation, which is the tab order; where they overlap, the later one
+//     is drawn on top and takes the click. [test_window storm; e2e_windows overlap]
+//  7. Keys on a focused button: Tab and Right or Down move the focus to the next button, Shift+Tab
+//     and Left or Up to the one before, round; Space, Return and keypad Enter press it once a key
+//     press, however long the key is held; the focus stays on a button pressed and comes back to
+//     it when the window is activated again. [test_window; e2e_openbox and e2e_windows keys]
+//  8. Handlers: a press runs its handler under guarded(), so that an error ends the game with its
+//     report; so does every call on the window system that fails. [test_window; e2e_hostile]
+//  9. messageBox(): modal, one «ОК» button, no icon; before the window is shown it stands alone
+//     on the taskbar. announce(): screen readers say the text once. [e2e_orca; e2e_windows]
 namespace runtime {
 
 // A push button placed and measured in twips, in its form's client coordinates.

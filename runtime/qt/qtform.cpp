@@ -284,6 +284,9 @@ void QtForm::messageBox(std::string_view prompt, std::string_view title) {
     // Text to select takes the focus too, and screen readers read out only the text of a box that
     // cannot (Orca 51 skips the sentence).
     box->setTextInteractionFlags(Qt::NoTextInteraction);
+    // A window of its own, not a dialog of the hidden form's: it gets a taskbar button, so that a
+    // player who clicks elsewhere at the start finds it again.
+    box->setWindowFlags((box->windowFlags() & ~Qt::WindowType_Mask) | Qt::Window);
     // While the box is read, the form gets ready, so that only mapping is left.
     QTimer::singleShot(0, this, &QtForm::prepare);
     box->winId();

@@ -37,6 +37,13 @@ class Notice : public QWidget {
 
 // The Qt backend of the forms layer: a form's window is a top-level widget, its buttons are push
 // buttons. On X11 the frame is read from the window manager (X11Frame).
+//
+// The contract of runtime/form.h:
+//  [X] 1 entry points (application.cpp, with the start bounded by startguard.h)   [X] 2 units
+//  [X] 3 density (Qt 6.4 reports a new logical DPI, later versions a new scale)   [X] 4 resized()
+//  [X] 5 text   [X] 6 buttons   [X] 7 keys (x11keys.h: a held key repeats as presses only)
+//  [X] 8 handlers and failed calls   [X] 9 box, announce() (the toolkit's announcement from Qt
+//        6.8, before it the Notice below)
 class QtButton final : public PushButton {
   public:
     // The button is a child of the form's widget, which owns it.

@@ -5,6 +5,13 @@
 // The Win32 backend of the forms layer: a form is a top-level window of its own class, its
 // buttons are the system's BUTTON controls. Lengths follow the window's own DPI (per-monitor
 // aware); printed text is drawn straight onto the window, so Windows' repaints take it away.
+//
+// The contract of runtime/form.h:
+//  [X] 1 entry points (application.cpp; a report is shown in a box, or on standard error where no
+//        box can be shown)   [X] 2 units   [X] 3 density (WM_DPICHANGED)   [X] 4 resized()
+//  [X] 5 text   [X] 6 buttons (WS_CLIPSIBLINGS; the keys below keep the tab order)   [X] 7 keys
+//  [X] 8 handlers and failed calls (the window procedure is guarded)   [X] 9 box, announce()
+//        (UI Automation's notification, found at run time: Windows 10 1709 and later)
 
 #include "runtime/form.h"
 

@@ -105,6 +105,10 @@ def window(title):
 
 def dismiss_box():
     box = window("Автор") or fail("no credit box")
+    # Its own button on the taskbar, as a window that nothing owns (Wine keeps an owned one off the taskbar).
+    if "SKIP_TASKBAR" in out("xprop", "-id", box, "_NET_WM_STATE") or "window id" in out("xprop", "-id", box,
+                                                                                           "WM_TRANSIENT_FOR"):
+        fail(f"the credit box is kept off the taskbar: {out('xprop', '-id', box, '_NET_WM_STATE', 'WM_TRANSIENT_FOR')}")
     run("xdotool", "windowactivate", "--sync", box)
     # Weston does not say which window is active: the key waits for the box to have the focus.
     wait_for(lambda: out("xdotool", "getwindowfocus").strip() == box) or fail("the credit box got no focus")
@@ -707,11 +711,7 @@ def windows(exe):
         return spawn([wine, exe], stdout=sp.DEVNULL, stderr=sp.DEVNULL)
 
     game = start(96)
-    box = window("Автор") or fail("no credit box")
-    # Its own button on the taskbar, as a window that nothing owns; Wine keeps an owned one off the taskbar.
-    if "SKIP_TASKBAR" in out("xprop", "-id", box, "_NET_WM_STATE") or "window id" in out("xprop", "-id", box,
-                                                                                           "WM_TRANSIENT_FOR"):
-        fail(f"the credit box is kept off the taskbar: {out('xprop', '-id', box, '_NET_WM_STATE', 'WM_TRANSIENT_FOR')}")
+    window("Автор") or fail("no credit box")
     if out("xdotool", "search", "--onlyvisible", "--name", "^Лемзор$"):
         fail("the window is on the screen before the credit box is dismissed")
     if "Игру «Лемзор» написала команда Лемзора в 2026 году." not in out(wine, probe, "text", "Автор"):
