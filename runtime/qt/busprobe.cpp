@@ -169,7 +169,8 @@ std::string helloMessage() {
     return message;
 }
 
-// Authentication as the D-Bus library does it, then Hello.
+// Authentication as the D-Bus library does it, then Hello, sent together: the server reads them in
+// turn, and one wait covers all three.
 BusAnswer converse(int fd, const Deadline& deadline) {
     std::string hello(1, '\0');
     hello += "AUTH EXTERNAL ";
@@ -179,6 +180,7 @@ BusAnswer converse(int fd, const Deadline& deadline) {
         hello += hex.at(static_cast<unsigned char>(digit) & 0xFU);
     }
     hello += "\r\n";
+    hello += "BEGIN\r\n" + helloMessage();
     std::string reply;
     if (!sendAll(fd, hello, deadline)) {
         return BusAnswer::Mute;
@@ -186,14 +188,11 @@ BusAnswer converse(int fd, const Deadline& deadline) {
     if (const std::optional<BusAnswer> silent = receive(fd, reply, true, deadline)) {
         return *silent;
     }
-    // Refused: the client is told so at once.
-    if (!reply.starts_with("OK ")) {
+    // Refused, the client is told so at once; or Hello's reply came with the OK.
+    if (!reply.starts_with("OK ") || reply.size() > reply.find("\r\n") + 2) {
         return BusAnswer::Answers;
     }
     reply.clear();
-    if (!sendAll(fd, "BEGIN\r\n" + helloMessage(), deadline)) {
-        return BusAnswer::Mute;
-    }
     return receive(fd, reply, false, deadline).value_or(BusAnswer::Answers);
 }
 
