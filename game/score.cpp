@@ -21,10 +21,12 @@ std::string wrongLine(std::int32_t promahov) {
     return "Промахов: " + runtime::printForm(promahov);
 }
 
+std::string totals(std::int32_t ugadano, std::int32_t promahov) {
+    return "Угадано: " + std::to_string(ugadano) + ". Промахов: " + std::to_string(promahov) + '.';
+}
+
 std::string announcement(std::uint8_t cvetIndex, std::int32_t ugadano, std::int32_t promahov) {
-    return std::string(cvetIndex == red ? "Красный" : "Зелёный") +
-           ". Угадано: " + std::to_string(ugadano) + ". Промахов: " + std::to_string(promahov) +
-           '.';
+    return std::string(cvetIndex == red ? "Красный. " : "Зелёный. ") + totals(ugadano, promahov);
 }
 
 void onButtonPress(Services& services, std::int16_t buttonIndex, std::uint8_t& cvetIndex,

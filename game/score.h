@@ -15,7 +15,10 @@ std::int32_t plusOne(std::int32_t count);
 std::string rightLine(std::int32_t ugadano);
 std::string wrongLine(std::int32_t promahov);
 
-// What the window shows after a guess, in words, for a screen reader.
+// Both totals in words, for a screen reader.
+std::string totals(std::int32_t ugadano, std::int32_t promahov);
+
+// What the window shows after a guess, in words, for a screen reader: the colour, then the totals.
 std::string announcement(std::uint8_t cvetIndex, std::int32_t ugadano, std::int32_t promahov);
 
 // A guess at the colour that comes next: draws it, scores the guess and prints

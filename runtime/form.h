@@ -38,6 +38,8 @@
 //     report; so does every call on the window system that fails. [test_window; e2e_hostile]
 //  9. messageBox(): modal, one «ОК» button, no icon; before the window is shown it stands alone
 //     on the taskbar. announce(): screen readers say the text once. [e2e_orca; e2e_windows]
+// 10. setStatus(): an element of the status bar's role, in the window's accessible tree but not on
+//     its pixels, holds the text until the next call. [e2e_orca; e2e_windows]
 namespace runtime {
 
 // A push button placed and measured in twips, in its form's client coordinates.
@@ -77,6 +79,8 @@ class FormWindow : public Canvas {
     virtual void messageBox(std::string_view prompt, std::string_view title) = 0;
     // Has screen readers say what the window now shows, once.
     virtual void announce(std::string_view text) = 0;
+    // What screen readers' "read the status bar" command reads out, at any time; never drawn.
+    virtual void setStatus(std::string_view text) = 0;
     virtual void show() = 0;
 };
 

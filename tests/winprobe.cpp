@@ -26,7 +26,12 @@ BOOL CALLBACK printChild(HWND child, LPARAM parent) {
 
 BOOL CALLBACK printText(HWND child, LPARAM /*unused*/) {
     wchar_t text[512]{};
-    GetWindowTextW(child, text, 512);
+    // Asked of the control itself: GetWindowText reads only the title that another process's
+    // window keeps, which a status bar does not.
+    DWORD_PTR copied = 0;
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): Win32 passes the buffer so.
+    SendMessageTimeoutW(child, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        2000, &copied);
     char utf8[2048]{};
     WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
     std::printf("%s\n", utf8);

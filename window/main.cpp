@@ -57,5 +57,6 @@ void Main::onResize() {
 
 void Main::onButtonPress(std::int16_t buttonIndex) {
     game::onButtonPress(services_, buttonIndex, cvetIndex, ugadano, promahov);
+    window().setStatus(game::totals(ugadano, promahov));
     window().announce(game::announcement(cvetIndex, ugadano, promahov));
 }

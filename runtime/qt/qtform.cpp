@@ -47,6 +47,9 @@ QAccessibleInterface* accessibleForm(const QString& className, QObject* object) 
     if (className == QLatin1String(Notice::staticMetaObject.className())) {
         return new QAccessibleWidget(widget, QAccessible::Notification);
     }
+    if (className == QLatin1String(StatusText::staticMetaObject.className())) {
+        return new QAccessibleWidget(widget, QAccessible::StatusBar);
+    }
     return nullptr;
 }
 
@@ -176,7 +179,13 @@ void Notice::announce(const QString& text) {
 #endif
 }
 
-QtForm::QtForm(Form& form) : form_(form), notice_(new Notice(this)) {
+StatusText::StatusText(QWidget* form) : QWidget(form) {
+    setGeometry(0, 0, 1, 1);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+QtForm::QtForm(Form& form)
+    : form_(form), notice_(new Notice(this)), status_(new StatusText(this)) {
     static const bool accessible = [] {
         QAccessible::installFactory(accessibleForm);
         return true;
@@ -199,6 +208,10 @@ QColor QtForm::backColour() const {
 
 void QtForm::announce(std::string_view text) {
     notice_->announce(fromUtf8(text));
+}
+
+void QtForm::setStatus(std::string_view text) {
+    status_->setAccessibleName(fromUtf8(text));
 }
 
 void QtForm::clear() {

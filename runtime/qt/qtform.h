@@ -35,6 +35,15 @@ class Notice : public QWidget {
     void announce(const QString& text);
 };
 
+// What screen readers read as the window's status bar: a child they find by its role, showing but
+// one transparent pixel, so that a sighted player sees the window as before.
+class StatusText : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit StatusText(QWidget* form);
+};
+
 // The Qt backend of the forms layer: a form's window is a top-level widget, its buttons are push
 // buttons. On X11 the frame is read from the window manager (X11Frame).
 //
@@ -43,7 +52,7 @@ class Notice : public QWidget {
 //  [X] 3 density (Qt 6.4 reports a new logical DPI, later versions a new scale)   [X] 4 resized()
 //  [X] 5 text   [X] 6 buttons   [X] 7 keys (x11keys.h: a held key repeats as presses only)
 //  [X] 8 handlers and failed calls   [X] 9 box, announce() (the toolkit's announcement from Qt
-//        6.8, before it the Notice below)
+//        6.8, before it the Notice below)   [X] 10 setStatus() (StatusText below)
 class QtButton final : public PushButton {
   public:
     // The button is a child of the form's widget, which owns it.
@@ -93,6 +102,7 @@ class QtForm : public QWidget, public FormWindow {
                           Twips height, std::function<void()> pressed) override;
     void messageBox(std::string_view prompt, std::string_view title) override;
     void announce(std::string_view text) override;
+    void setStatus(std::string_view text) override;
     void show() override;
 
     // The run-time text on the window now, one string per print.
@@ -146,6 +156,7 @@ class QtForm : public QWidget, public FormWindow {
     // display server, and the window shown after it should not.
     std::unique_ptr<QMessageBox> box_;
     Notice* notice_;
+    StatusText* status_;
     std::vector<std::unique_ptr<QtButton>> buttons_;
 };
 

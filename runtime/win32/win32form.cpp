@@ -8,6 +8,7 @@
 #include "runtime/numeric.h"
 
 #include <algorithm>
+#include <commctrl.h>
 #include <cstdint>
 #include <ole2.h>
 #include <uiautomationcore.h>
@@ -162,7 +163,14 @@ HWND Win32Form::createWindow() {
     return handle;
 }
 
-Win32Form::Win32Form(Form& form) : form_(form), handle_(createWindow()), dpi_(dpiOf(handle_)) {
+Win32Form::Win32Form(Form& form)
+    : form_(form), handle_(createWindow()),
+      // Not aligned to the window's bottom, and not resized with it: it keeps no size at all.
+      status_(CreateWindowExW(0, STATUSCLASSNAMEW, L"",
+                              WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE, 0, 0, 0, 0,
+                              handle_, nullptr, GetModuleHandleW(nullptr), nullptr)),
+      dpi_(dpiOf(handle_)) {
+    check(status_ != nullptr, "CreateWindowEx STATUSCLASSNAME");
     // From here on its messages reach the form; those of its creation went to the system's default.
     SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     if (const std::string why = whyImplausibleDensity(dpi_); !why.empty()) {
@@ -338,6 +346,12 @@ void Win32Form::announce(std::string_view text) {
     SysFreeString(activity);
     SysFreeString(message);
     provider->Release();
+}
+
+void Win32Form::setStatus(std::string_view text) {
+    const std::wstring wide = widen(text);
+    check(SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wide.c_str())) != 0,
+          "SB_SETTEXT");
 }
 
 void Win32Form::show() {

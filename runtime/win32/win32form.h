@@ -12,6 +12,7 @@
 //  [X] 5 text   [X] 6 buttons (WS_CLIPSIBLINGS; the keys below keep the tab order)   [X] 7 keys
 //  [X] 8 handlers and failed calls (the window procedure is guarded)   [X] 9 box, announce()
 //        (UI Automation's notification, found at run time: Windows 10 1709 and later)
+//  [X] 10 setStatus() (a status bar control of no size)
 
 #include "runtime/form.h"
 
@@ -68,6 +69,7 @@ class Win32Form final : public FormWindow {
                           Twips height, std::function<void()> pressed) override;
     void messageBox(std::string_view prompt, std::string_view title) override;
     void announce(std::string_view text) override;
+    void setStatus(std::string_view text) override;
     void show() override;
 
     // The keys of a focused button, as on the other platforms: Tab, Shift+Tab and the arrows move
@@ -88,6 +90,9 @@ class Win32Form final : public FormWindow {
 
     Form& form_;
     HWND handle_;
+    // The common controls' status bar, which screen readers find by its role; no size, so never
+    // drawn.
+    HWND status_;
     UINT dpi_;
     // The system's message font at the window's DPI, for the buttons and the printed text.
     HFONT font_ = nullptr;

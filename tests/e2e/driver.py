@@ -298,6 +298,13 @@ def orca(lemzor):
                 len(said()) > presses or len(set(said())) < len(said()):
             fail(f"after {what}, with {colour} on the screen, Orca said {said()}")
         print(f"ok: {what}: «{said()[-1]}»")
+    # Orca's own command for the status bar, Orca+KP_Enter pressed twice: the totals again, at any time.
+    totals_now = said()[-1].partition(". ")[2]
+    heard = len(spoken())
+    run("xdotool", "keydown", "KP_Insert", "key", "KP_Enter", "key", "KP_Enter", "keyup", "KP_Insert")
+    answer = wait_for(lambda: [line for line in spoken()[heard:] if totals_now in line], 10)
+    print(f"ok: the status bar: «{answer[0]}»" if answer else fail(f"asked for the status bar, Orca said "
+                                                                   f"{spoken()[heard:]}, not «{totals_now}»"))
     # An accessibility bus that stops reading: what the game cannot send it is dropped, not kept.
     bus = out("pgrep", "-f", "accessibility.conf").split()[0]
     os.kill(int(bus), signal.SIGSTOP)
@@ -740,6 +747,9 @@ def windows(exe):
         if colour not in (RED, GREEN) or totals(win) != score:
             fail(f"after {what}, with {colour} on the screen: totals {totals(win)}, not {score}")
         print(f"ok: {what}: {colour}, {score}")
+    # The status bar that screen readers read out, drawn nowhere.
+    if f"Угадано: {score[0]}. Промахов: {score[1]}." not in out(wine, probe, "text", "Лемзор").splitlines():
+        fail(f"the status bar holds {out(wine, probe, 'text', 'Лемзор')}, not the totals {score}")
     keys(win, score, lambda: out(wine, probe, "focus", "Лемзор").strip())
     # Text is lost only where Windows repaints: not under a window over the far corner; under one over half the text,
     # that half, where Wine repaints what was covered (Wine 10), or none, where it keeps the pixels as a compositor
