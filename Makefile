@@ -3,8 +3,9 @@
 # make run: install what is missing, build, play.  make test: the same, then every test.
 # make lint: clang-format and clang-tidy over our sources, both quiet or it fails.
 
-RUN_PACKAGES  := cmake make g++ qt6-base-dev libxcb1-dev libxcb-xkb-dev libdbus-1-dev pkgconf
-WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 nsis
+# Each backend's folder names the packages it builds with.
+include runtime/qt/packages.mk runtime/win32/packages.mk
+RUN_PACKAGES  := cmake make g++ pkgconf $(QT_PACKAGES)
 TEST_PACKAGES := $(RUN_PACKAGES) libx11-dev xvfb openbox xdotool imagemagick x11-utils \
                  dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 \
                  desktop-file-utils appstream librsvg2-bin dpkg-dev lintian binutils-mingw-w64-x86-64 \

@@ -5,6 +5,7 @@
 #include "runtime/application.h"
 
 #include "desktopservices.h"
+#include "process.h"
 #include "qtform.h"
 #include "runtime/density.h"
 #include "runtime/error.h"
@@ -15,17 +16,10 @@
 #include <QFontMetrics>
 #include <QRandomGenerator>
 #include <QScreen>
-#include <algorithm>
-#include <array>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <pthread.h>
 #include <string>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace runtime {
 
@@ -33,10 +27,6 @@ namespace {
 
 // The toolkit reports through a plain function, so what it needs lives here.
 struct Startup {
-    // The private runtime directory while it exists, where a signal handler can read it.
-    std::array<char, 4096> privateDirectory{};
-    std::array<struct sigaction, NSIG> previousActions{};
-    std::array<bool, NSIG> caught{};
     bool done = false;
     QString platform;
     QStringList held;
@@ -46,41 +36,6 @@ struct Startup {
 Startup& startup() {
     static Startup state;
     return state;
-}
-
-// Whether the signal's default action ends the process (all but these, and those that cannot be
-// caught).
-bool endsProcess(int signal) {
-    switch (signal) {
-    case SIGKILL:
-    case SIGSTOP:
-    case SIGCHLD:
-    case SIGCONT:
-    case SIGTSTP:
-    case SIGTTIN:
-    case SIGTTOU:
-    case SIGURG:
-    case SIGWINCH:
-        return false;
-    default:
-        return true;
-    }
-}
-
-// Safe in a signal handler.
-void removePrivateDirectory() noexcept {
-    Startup& state = startup();
-    if (state.privateDirectory[0] != '\0') {
-        rmdir(state.privateDirectory.data());
-        state.privateDirectory[0] = '\0';
-    }
-}
-
-// The directory goes first; then the signal ends the game, as it would have.
-void endBySignal(int signal) {
-    removePrivateDirectory();
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
 }
 
 QString requestedPlatform(int argc, char* argv[]) {
@@ -145,136 +100,6 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
 // Launchers may start a program with a standard stream closed; the display
 // connection would then take its number, and a warning meant for standard error
 // would go to the display server.
-void openClosedStandardStreams() {
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (fcntl(fd, F_GETFD) != -1) {
-            continue;
-        }
-        // The lowest free number: this one. Where there is no /dev/null (a private mount), a pipe
-        // holds the number just as well; what is written to it goes nowhere.
-        std::array<int, 2> ends{};
-        if (open("/dev/null", O_RDWR) == -1 && pipe(ends.data()) == 0 && ends[1] > 2) {
-            close(ends[1]);
-        }
-        if (fcntl(fd, F_GETFD) == -1) {
-            std::_Exit(EXIT_FAILURE);
-        }
-    }
-}
-
-// Below these limits the toolkit hangs, or dies by a signal, instead of failing: they are
-// checked before it starts, and the one on open files is raised where the system allows.
-constexpr rlim_t filesNeeded = 64;
-constexpr rlim_t mebibytesNeeded = 256;
-constexpr rlim_t stackKibibytesNeeded = 1024;
-
-void checkLimits() {
-    // The main thread's stack grows up to the soft limit as it is at the time.
-    rlimit stack{};
-    if (getrlimit(RLIMIT_STACK, &stack) == 0 && stack.rlim_cur < stackKibibytesNeeded << 10U) {
-        stack.rlim_cur = std::min(stack.rlim_max, stackKibibytesNeeded << 10U);
-        setrlimit(RLIMIT_STACK, &stack);
-        if (stack.rlim_cur < stackKibibytesNeeded << 10U) {
-            terminate(RuntimeError(
-                RuntimeError::Kind::Limits,
-                "стек процесса не больше " + std::to_string(stack.rlim_cur >> 10U) +
-                    " КиБ, а игре нужно " + std::to_string(stackKibibytesNeeded) + " КиБ"));
-        }
-        // The toolkit's threads take their stacks from the limit as it was when the program
-        // started.
-        pthread_attr_t threads;
-        if (pthread_getattr_default_np(&threads) == 0) {
-            pthread_attr_setstacksize(&threads, stackKibibytesNeeded << 10U);
-            pthread_setattr_default_np(&threads);
-            pthread_attr_destroy(&threads);
-        }
-    }
-    rlimit files{};
-    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < filesNeeded) {
-        files.rlim_cur = std::min(files.rlim_max, filesNeeded);
-        setrlimit(RLIMIT_NOFILE, &files);
-        if (files.rlim_cur < filesNeeded) {
-            terminate(RuntimeError(RuntimeError::Kind::Limits,
-                                   "можно открыть не больше " + std::to_string(files.rlim_cur) +
-                                       " файлов, а игре нужно " + std::to_string(filesNeeded)));
-        }
-    }
-    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
-        rlimit memory{};
-        if (getrlimit(resource, &memory) == 0 && memory.rlim_cur < mebibytesNeeded << 20U) {
-            terminate(RuntimeError(RuntimeError::Kind::NoMemory,
-                                   "процессу разрешено " + std::to_string(memory.rlim_cur >> 20U) +
-                                       " МиБ, а игре нужно " + std::to_string(mebibytesNeeded) +
-                                       " МиБ"));
-        }
-    }
-}
-
-// The toolkit looks into the runtime directory as it starts and, where there is none of the
-// user's own, makes one in /tmp that outlives the game and says so in English. It is given a
-// private one instead, removed as soon as the toolkit has looked, or as soon as the start fails or
-// a signal ends it.
-class RuntimeDirectory {
-  public:
-    RuntimeDirectory() {
-        const char* given = std::getenv("XDG_RUNTIME_DIR");
-        struct stat info {};
-        if (given != nullptr && stat(given, &info) == 0 && S_ISDIR(info.st_mode) &&
-            info.st_uid == geteuid() && (info.st_mode & 077U) == 0) {
-            return;
-        }
-        Startup& state = startup();
-        // Every signal that would end the game while the directory exists takes it along, but
-        // those the program has set aside for itself.
-        struct sigaction ending {};
-        ending.sa_handler = endBySignal;
-        for (int signal = 1; signal < NSIG; ++signal) {
-            struct sigaction current {};
-            if (endsProcess(signal) && sigaction(signal, nullptr, &current) == 0 &&
-                current.sa_handler == SIG_DFL) {
-                state.caught.at(signal) =
-                    sigaction(signal, &ending, &state.previousActions.at(signal)) == 0;
-            }
-        }
-        watching_ = true;
-        // A TMPDIR that is missing or full is passed over, as the toolkit would not.
-        const char* temporary = std::getenv("TMPDIR");
-        for (const char* folder : {temporary, "/tmp", "/dev/shm", "/var/tmp"}) {
-            if (folder == nullptr || *folder == '\0') {
-                continue;
-            }
-            std::string path = std::string(folder) + "/lemzor-XXXXXX";
-            if (path.size() < state.privateDirectory.size() && mkdtemp(path.data()) != nullptr) {
-                std::copy(path.begin(), path.end(), state.privateDirectory.begin());
-                setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
-                return;
-            }
-        }
-    }
-    RuntimeDirectory(const RuntimeDirectory&) = delete;
-    RuntimeDirectory& operator=(const RuntimeDirectory&) = delete;
-    RuntimeDirectory(RuntimeDirectory&&) = delete;
-    RuntimeDirectory& operator=(RuntimeDirectory&&) = delete;
-    ~RuntimeDirectory() { remove(); }
-
-    void remove() {
-        removePrivateDirectory();
-        if (watching_) {
-            Startup& state = startup();
-            for (int signal = 1; signal < NSIG; ++signal) {
-                if (state.caught.at(signal)) {
-                    sigaction(signal, &state.previousActions.at(signal), nullptr);
-                    state.caught.at(signal) = false;
-                }
-            }
-            watching_ = false;
-        }
-    }
-
-  private:
-    bool watching_ = false;
-};
-
 std::string whyImplausible(const QScreen* screen) {
     return whyImplausibleDensity(screen->logicalDotsPerInch() * screen->devicePixelRatio());
 }
