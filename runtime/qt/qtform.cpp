@@ -15,18 +15,18 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QSet>
-#include <cstdio>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
 #include <QScreen>
+#include <QSet>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <xcb/xcb.h>
 
@@ -184,8 +184,7 @@ StatusText::StatusText(QWidget* form) : QWidget(form) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-QtForm::QtForm(Form& form)
-    : form_(form), notice_(new Notice(this)), status_(new StatusText(this)) {
+QtForm::QtForm(Form& form) : form_(form), notice_(new Notice(this)), status_(new StatusText(this)) {
     static const bool accessible = [] {
         QAccessible::installFactory(accessibleForm);
         return true;

@@ -92,14 +92,13 @@ std::wstring widen(std::string_view text) {
 }
 
 Win32Button::Win32Button(HWND form, int id, std::string_view caption, std::function<void()> pressed)
-    : handle_(CreateWindowExW(0, L"BUTTON", widen(caption).c_str(),
-                              // Clipped by its siblings: where buttons overlap, the one drawn on
-                              // top is the one under the pointer.
-                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON,
-                              0, 0, 0, 0, form,
-                              // NOLINTNEXTLINE(performance-no-int-to-ptr): a child's id.
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                              GetModuleHandleW(nullptr), nullptr)),
+    : handle_(CreateWindowExW(
+          0, L"BUTTON", widen(caption).c_str(),
+          // Clipped by its siblings: where buttons overlap, the one drawn on
+          // top is the one under the pointer.
+          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON, 0, 0, 0, 0, form,
+          // NOLINTNEXTLINE(performance-no-int-to-ptr): a child's id.
+          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr)),
       pressed_(std::move(pressed)) {
     check(handle_ != nullptr, "CreateWindowEx BUTTON");
 }
@@ -320,7 +319,8 @@ PushButton& Win32Form::addButton(std::string_view caption, Twips left, Twips top
 
 void Win32Form::messageBox(std::string_view prompt, std::string_view title) {
     // Before the window is shown the box stands alone, with a taskbar button of its own, so that a
-    // player who clicks elsewhere at the start finds it again; the window waits for it all the same.
+    // player who clicks elsewhere at the start finds it again; the window waits for it all the
+    // same.
     const bool shown = IsWindowVisible(handle_) != 0;
     check(MessageBoxW(shown ? handle_ : nullptr, widen(prompt).c_str(), widen(title).c_str(),
                       MB_OK | (shown ? 0U : MB_TASKMODAL | MB_SETFOREGROUND)) != 0,
