@@ -75,9 +75,9 @@ int wmain(int argc, wchar_t* argv[]) {
                 client.right, client.bottom, face & 0xFFUL, (face >> 8U) & 0xFFUL,
                 (face >> 16U) & 0xFFUL);
     // The buttons' identifiers count up from 100 in the order of creation; the stacking differs.
-    for (int id = 100; HWND button = GetDlgItem(window, id); ++id) {
+    for (int id = 100; GetDlgItem(window, id) != nullptr; ++id) {
         // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): Win32's.
-        printChild(button, reinterpret_cast<LPARAM>(window));
+        printChild(GetDlgItem(window, id), reinterpret_cast<LPARAM>(window));
     }
     std::printf("\n");
     return 0;
