@@ -24,29 +24,18 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME lemzor-${PROJECT_VERSION}-windows-x86_64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Lemzor)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Lemzor)
-set(CPACK_PACKAGE_EXECUTABLES lemzor "Лемзор")
-set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSES/GPL-3.0-or-later.txt)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_BINARY_DIR}/COPYING.txt)
 set(CPACK_NSIS_DISPLAY_NAME "Лемзор")
 set(CPACK_NSIS_PACKAGE_NAME "Лемзор")
 set(CPACK_NSIS_MUI_ICON ${PROJECT_BINARY_DIR}/resources/lemzor.ico)
 set(CPACK_NSIS_MUI_UNIICON ${PROJECT_BINARY_DIR}/resources/lemzor.ico)
 set(CPACK_NSIS_INSTALLED_ICON_NAME lemzor.exe)
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
-set(CPACK_NSIS_URL_INFO_ABOUT ${HOMEPAGE})
-set(CPACK_NSIS_CONTACT ${MAINTAINER})
-set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
-set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
-# The same bytes from every build: the zip's entries dated by the release, none in the installer.
+# The same bytes from every build: the zip's entries dated by the release (the installer keeps none).
 set(CPACK_LEMZOR_EPOCH ${RELEASE_EPOCH})
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/windows-package-config.cmake)
-set(CPACK_NSIS_DEFINES "SetDateSave off")
 
-# CMake's installer script makes a 32-bit ANSI installer, which has no Russian letters and needs
-# Windows' 32-bit layer: the same script, asking for a 64-bit Unicode one, is put first on the
-# module path.
-file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in template)
-string(ASCII 239 187 191 byteOrderMark)
-string(REPLACE "${byteOrderMark}" "" template "${template}")
-file(WRITE ${PROJECT_BINARY_DIR}/nsis/NSIS.template.in "${byteOrderMark}Target amd64-unicode\n${template}")
-list(PREPEND CMAKE_MODULE_PATH ${PROJECT_BINARY_DIR}/nsis)
+# Our own installer script in place of CMake's, which makes a 32-bit ANSI installer in English, with
+# a folder of shortcuts in the Start menu and a licence to agree to.
+list(PREPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR})
 include(CPack)

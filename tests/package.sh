@@ -55,20 +55,24 @@ echo "ok: $(basename "$deb") is the same from both folders, $(sha256sum <"$deb" 
 # The Windows program as built by make windows, read back from the file: only Windows' own libraries,
 # the version record, the manifest, and the icon that the resource script put in.
 exe=$source/build-windows/window/lemzor.exe
-/usr/bin/python3 - "$exe" <<'PE'
+/usr/bin/python3 - "$exe" "$source"/build-windows/lemzor-1.00-windows-x86_64.exe <<'PE'
 import pefile, sys
+def version(pe):
+    return {k.decode(): v.decode() for info in pe.FileInfo[0] if info.Key == b"StringFileInfo"
+            for table in info.StringTable for k, v in table.entries.items()}
+setup = version(pefile.PE(sys.argv[2]))
+assert setup["ProductName"] == "Лемзор" and setup["ProductVersion"] == "1.00" and setup["CompanyName"], setup
 pe = pefile.PE(sys.argv[1])
 imports = {entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT}
 assert imports <= {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "oleaut32.dll", "msvcrt.dll"}, imports
-strings = {k.decode(): v.decode() for info in pe.FileInfo[0] if info.Key == b"StringFileInfo"
-           for table in info.StringTable for k, v in table.entries.items()}
-assert strings["ProductName"] == "Лемзор" and strings["ProductVersion"] == "1.00", strings
+strings = version(pe)
+assert strings["ProductName"] == "Лемзор" and strings["ProductVersion"] == "1.00" and strings["LegalCopyright"], strings
 manifest = next(entry for entry in pe.DIRECTORY_ENTRY_RESOURCE.entries if entry.id == 24).directory.entries[0]
 data = manifest.directory.entries[0].data.struct
 text = pe.get_data(data.OffsetToData, data.Size).decode()
 assert all(word in text for word in ("PerMonitorV2", "UTF-8", "Common-Controls", "8e0f7a12")), text
 print(f"ok: lemzor.exe, {len(pe.__data__) // 1024} KiB, imports {', '.join(sorted(imports))}; "
-      f"{strings['ProductName']} {strings['ProductVersion']}")
+      f"{strings['ProductName']} {strings['ProductVersion']}; the installer's record too")
 PE
 wrestool -x -t 14 "$exe" >"$work/exe.ico"
 cd "$one/build/resources"

@@ -799,33 +799,41 @@ def windows(exe):
         fail(f"after its report the game ended with status {game.returncode}")
     print(f"ok: at 2000 DPI: «{want}», status 1")
 
-    # The installer, silent: the program, a shortcut and an entry among the installed programs; the installed game
-    # plays; the uninstaller, silent, takes all of it away.
+    # The installer, silent and twice, the second over the first: the program, one Start menu entry and an entry among
+    # the installed programs; the installed game plays; the uninstaller, silent, takes all of it away.
     density(96)
     installer = glob.glob(f"{os.path.dirname(os.path.dirname(exe))}/lemzor-*-windows-x86_64.exe")[0]
     drive, key = f"{os.environ['WINEPREFIX']}/drive_c", r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Lemzor"
-    folder, menu = f"{drive}/Program Files/Lemzor", f"{drive}/ProgramData/Microsoft/Windows/Start Menu/Programs/Лемзор"
+    folder = f"{drive}/Program Files/Lemzor"
+    menu = f"{drive}/ProgramData/Microsoft/Windows/Start Menu/Programs"
 
-    def entry():
-        """The installed programs' entry, exported as Windows writes it: UTF-16."""
-        if sp.run([wine, "reg", "export", key, f"Z:{WORK.name}/entry.reg", "/y"], capture_output=True).returncode:
+    def exported(name):
+        """A registry key as Windows exports it (UTF-16); empty where there is none."""
+        if sp.run([wine, "reg", "export", name, f"Z:{WORK.name}/entry.reg", "/y"], capture_output=True).returncode:
             return ""
-        with open(f"{WORK.name}/entry.reg", encoding="utf-16") as exported:
-            return exported.read()
-    run(wine, installer, "/S")
-    if not all(line in entry() for line in ('"DisplayName"="Лемзор"', '"DisplayVersion"="1.00"',
-                                            r'"DisplayIcon"="C:\\Program Files\\Lemzor\\lemzor.exe"')) or \
-            not os.path.exists(f"{menu}/Лемзор.lnk"):
-        fail(f"installed: {os.listdir(folder)}, the menu {glob.glob(menu + '/*')}, the entry {entry()}")
+        with open(f"{WORK.name}/entry.reg", encoding="utf-16") as text:
+            return text.read()
+    for _ in range(2):
+        run(wine, installer, "/S")
+    entry = exported(key)
+    want = ['"DisplayName"="Лемзор"', '"DisplayVersion"="1.00"', r'"DisplayIcon"="C:\\Program Files\\Lemzor\\lemzor.exe"',
+            r'"InstallLocation"="C:\\Program Files\\Lemzor"',
+            r'"QuietUninstallString"="\"C:\\Program Files\\Lemzor\\Uninstall.exe\" /S"', '"EstimatedSize"=dword:']
+    if not all(line in entry for line in want) or "example.org" in entry or \
+            [name for name in os.listdir(menu) if "емзор" in name or "emzor" in name] != ["Лемзор.lnk"]:
+        fail(f"installed: {os.listdir(folder)}, the menu {os.listdir(menu)}, the entry {entry}")
     game = spawn([wine, f"{folder}/lemzor.exe"], stdout=sp.DEVNULL, stderr=sp.DEVNULL)
     run("wmctrl", "-i", "-c", dismiss_box())
     if game.wait(10) != 0:
         fail(f"the installed game ended with status {game.returncode}")
     run(wine, f"{folder}/Uninstall.exe", "/S")
     # The uninstaller goes on from a copy of itself.
-    if not wait_for(lambda: not os.path.exists(folder) and not os.path.exists(menu) and not entry(), 30):
-        fail(f"after the uninstaller: {glob.glob(folder + '/*')}, {glob.glob(menu + '/*')}, {entry()}")
-    print(f"ok: {os.path.basename(installer)}: installed, played, uninstalled, nothing left")
+    ours = lambda: [f for f in (folder, f"{menu}/Лемзор.lnk") if os.path.exists(f)] + [  # noqa: E731
+        name for name in (key, r"HKLM\Software\Lemzor developers", r"HKCU\Software\Lemzor developers") if exported(name)]
+    if not wait_for(lambda: not ours(), 30):
+        fail(f"after the uninstaller: {ours()}")
+    print("ok: installed twice, one Start menu entry, the entry with size, place and quiet uninstall; uninstalled, "
+          "nothing of ours left")
 
 
 def wayland(test_window):
