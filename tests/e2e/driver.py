@@ -760,9 +760,9 @@ def windows(exe):
     if any(read.get(name) not in roles for name, roles in want.items()):
         fail(f"screen readers find {read}, not {want}")
     print(f"ok: screen readers find {read}")
-    # Each guess notified once, with its sentence, as the stub logs it: letters beyond ASCII as \\x escapes.
+    # Each guess notified once, with its sentence, as the stub logs it: letters beyond ASCII as \041a.
     notified = [line for line in log.seek(0) or log.read().splitlines() if "UiaRaiseNotificationEvent" in line]
-    escaped = "".join(c if c.isascii() else f"\\x{ord(c):04x}" for c in f"Угадано: {score[0]}. Промахов: {score[1]}.")
+    escaped = "".join(c if c.isascii() else f"\\{ord(c):04x}" for c in f"Угадано: {score[0]}. Промахов: {score[1]}.")
     if "wine-8" not in out(wine, "--version") and (len(notified) != sum(score) or escaped not in notified[-1]):
         fail(f"{sum(score)} guesses notified as {notified}")
     print(f"ok: {len(notified)} notifications for {sum(score)} guesses")
