@@ -181,7 +181,7 @@ int wmain(int argc, wchar_t* argv[]) {
         return 0;
     }
     if (std::wstring(argv[1]) == L"uia") {
-        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         const int status = printAutomationTree(window);
         CoUninitialize();
         return status;
