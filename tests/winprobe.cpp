@@ -5,8 +5,6 @@
 // `winprobe text TITLE` prints the texts of a message box's children; `winprobe focus TITLE` the
 // text of the control with the keyboard focus; `winprobe msaa TITLE` the role and name of each of
 // the window's controls as screen readers read them through Active Accessibility, a line each;
-// `winprobe uia TITLE` the control type and name of the window and of each element beneath it, as
-// UI Automation's client reads them;
 // `winprobe density TITLE N` announces a new density of N dots per inch to the window, as Windows
 // does when the player changes the scaling. Pixels, one number a field.
 #include <cstdio>
@@ -75,92 +73,6 @@ BOOL CALLBACK printAccessible(HWND child, LPARAM /*unused*/) {
     return TRUE;
 }
 
-// UI Automation's client, as far as it is used here: mingw-w64's headers declare none of it. The
-// methods in their order; those not called are there to hold their places.
-struct UiaElement;
-struct UiaElementArray : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE length(int* count) = 0;
-    virtual HRESULT STDMETHODCALLTYPE element(int index, UiaElement** found) = 0;
-};
-struct UiaElement : IUnknown {
-    virtual void unused3() = 0;
-    virtual void unused4() = 0;
-    virtual void unused5() = 0;
-    virtual HRESULT STDMETHODCALLTYPE findAll(int scope, IUnknown* condition,
-                                              UiaElementArray** found) = 0;
-    virtual void unused7() = 0;
-    virtual void unused8() = 0;
-    virtual void unused9() = 0;
-    virtual HRESULT STDMETHODCALLTYPE property(int id, VARIANT* value) = 0;
-};
-struct Uia : IUnknown {
-    virtual void unused3() = 0;
-    virtual void unused4() = 0;
-    virtual void unused5() = 0;
-    virtual HRESULT STDMETHODCALLTYPE elementFromHandle(HWND window, UiaElement** found) = 0;
-    virtual void unused7() = 0;
-    virtual void unused8() = 0;
-    virtual void unused9() = 0;
-    virtual void unused10() = 0;
-    virtual void unused11() = 0;
-    virtual void unused12() = 0;
-    virtual void unused13() = 0;
-    virtual void unused14() = 0;
-    virtual void unused15() = 0;
-    virtual void unused16() = 0;
-    virtual void unused17() = 0;
-    virtual void unused18() = 0;
-    virtual void unused19() = 0;
-    virtual void unused20() = 0;
-    virtual HRESULT STDMETHODCALLTYPE trueCondition(IUnknown** condition) = 0;
-};
-
-void printElement(UiaElement* element) {
-    constexpr int controlTypeProperty = 30003;
-    constexpr int nameProperty = 30005;
-    VARIANT type{};
-    VARIANT name{};
-    element->property(controlTypeProperty, &type);
-    element->property(nameProperty, &name);
-    std::printf("%ld|%s\n", type.vt == VT_I4 ? type.lVal : 0L,
-                name.vt == VT_BSTR && name.bstrVal != nullptr ? utf8(name.bstrVal).c_str() : "");
-    VariantClear(&name);
-}
-
-int printAutomationTree(HWND window) {
-    constexpr CLSID automation = {
-        0xff48dba4, 0x60ef, 0x4201, {0xaa, 0x87, 0x54, 0x10, 0x3e, 0xef, 0x59, 0x4e}};
-    constexpr IID automationInterface = {
-        0x30cbe57d, 0xd9d0, 0x452a, {0xab, 0x13, 0x7a, 0xc5, 0xac, 0x48, 0x25, 0xee}};
-    constexpr int descendants = 4;
-    Uia* client = nullptr;
-    UiaElement* root = nullptr;
-    IUnknown* all = nullptr;
-    UiaElementArray* found = nullptr;
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): COM's out parameter.
-    if (FAILED(CoCreateInstance(automation, nullptr, CLSCTX_INPROC_SERVER, automationInterface,
-                                reinterpret_cast<void**>(&client))) ||
-        FAILED(client->elementFromHandle(window, &root)) ||
-        FAILED(client->trueCondition(&all)) || FAILED(root->findAll(descendants, all, &found))) {
-        return 1;
-    }
-    printElement(root);
-    int count = 0;
-    found->length(&count);
-    for (int index = 0; index < count; ++index) {
-        UiaElement* element = nullptr;
-        if (SUCCEEDED(found->element(index, &element))) {
-            printElement(element);
-            element->Release();
-        }
-    }
-    found->Release();
-    all->Release();
-    root->Release();
-    client->Release();
-    return 0;
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
@@ -179,12 +91,6 @@ int wmain(int argc, wchar_t* argv[]) {
     if (std::wstring(argv[1]) == L"text") {
         EnumChildWindows(window, printText, 0);
         return 0;
-    }
-    if (std::wstring(argv[1]) == L"uia") {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        const int status = printAutomationTree(window);
-        CoUninitialize();
-        return status;
     }
     if (std::wstring(argv[1]) == L"msaa") {
         CoInitialize(nullptr);

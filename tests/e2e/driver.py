@@ -766,7 +766,6 @@ def windows(exe):
     if "wine-8" not in out(wine, "--version") and (len(notified) != sum(score) or escaped not in notified[-1]):
         fail(f"{sum(score)} guesses notified as {notified}")
     print(f"ok: {len(notified)} notifications for {sum(score)} guesses")
-    print(f"UIA: {out('timeout', '20', wine, probe, 'uia', 'Лемзор')!r}", flush=True)
     keys(win, score, lambda: out(wine, probe, "focus", "Лемзор").strip())
     # Text is lost only where Windows repaints: not under a window over the far corner; under one over half the text,
     # that half, where Wine repaints what was covered (Wine 10), or none, where it keeps the pixels as a compositor
