@@ -299,12 +299,16 @@ def orca(lemzor):
             fail(f"after {what}, with {colour} on the screen, Orca said {said()}")
         print(f"ok: {what}: «{said()[-1]}»")
     # Orca's own command for the status bar, Orca+KP_Enter pressed twice: the totals again, at any time.
-    totals_now = said()[-1].partition(". ")[2]
     heard = len(spoken())
-    run("xdotool", "keydown", "KP_Insert", "key", "KP_Enter", "key", "KP_Enter", "keyup", "KP_Insert")
-    answer = wait_for(lambda: [line for line in spoken()[heard:] if totals_now in line], 10)
+    # The modifier held a moment first, as a player's hand does, or Orca may pass the first Enter on to the game.
+    run("xdotool", "keydown", "KP_Insert", "sleep", "0.3", "key", "KP_Enter", "sleep", "0.1", "key", "KP_Enter",
+        "sleep", "0.3", "keyup", "KP_Insert")
+    # The totals as they stand when it is read, whatever was pressed meanwhile.
+    status = lambda: [line for line in spoken()[heard:] if "Угадано" in line and not re.match(  # noqa: E731
+        r"(notification )?(Красный|Зелёный)\.", line) and said()[-1].partition(". ")[2] in line]
+    answer = wait_for(status, 10)
     print(f"ok: the status bar: «{answer[0]}»" if answer else fail(f"asked for the status bar, Orca said "
-                                                                   f"{spoken()[heard:]}, not «{totals_now}»"))
+                                                                   f"{spoken()[heard:]}, not «{said()[-1]}»"))
     # An accessibility bus that stops reading: what the game cannot send it is dropped, not kept.
     bus = out("pgrep", "-f", "accessibility.conf").split()[0]
     os.kill(int(bus), signal.SIGSTOP)
