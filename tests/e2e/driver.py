@@ -655,7 +655,12 @@ def keys(win, score, focused=None):
         score[out("convert", f"x:{win}", "-format", "%[pixel:p{300,100}]", "info:") != named] += 1
         if totals(win) != score:
             fail(f"{key} held for 1.2 s: totals {totals(win)}, not {score}")
-    print(f"ok: keys held, one guess each: {score}")
+    # Pressed again once released, a key guesses again.
+    run("xdotool", "key", "--delay", "150", "space", "space")
+    if not wait_for(lambda: sum(totals(win)) == sum(score) + 2, 3):
+        fail(f"two taps of Space after {score}: totals {totals(win)}")
+    score[:] = totals(win)
+    print(f"ok: keys held, one guess each; two taps, two guesses: {score}")
     if not focused:
         return
     for key, want in ("Left", "Зелёный"), ("Down", "Красный"), ("Up", "Зелёный"), ("Right", "Красный"):
