@@ -57,6 +57,7 @@ BOOL CALLBACK printAccessible(HWND child, LPARAM /*unused*/) {
                                           reinterpret_cast<void**>(&control)))) {
         return TRUE;
     }
+    // NOLINTBEGIN(cppcoreguidelines-pro-type-union-access): COM's VARIANT is a tagged union.
     VARIANT self{};
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;
@@ -66,6 +67,7 @@ BOOL CALLBACK printAccessible(HWND child, LPARAM /*unused*/) {
     if (SUCCEEDED(control->get_accRole(self, &role)) && role.vt == VT_I4) {
         GetRoleTextW(static_cast<DWORD>(role.lVal), roleText, 128);
     }
+    // NOLINTEND(cppcoreguidelines-pro-type-union-access)
     control->get_accName(self, &name);
     std::printf("%s|%s\n", utf8(roleText).c_str(), name != nullptr ? utf8(name).c_str() : "");
     SysFreeString(name);
