@@ -51,17 +51,9 @@ bool endsProcess(int signal) {
     }
 }
 
-void removePrivateDirectoryNow() noexcept {
-    PrivateDirectory& state = privateDirectory();
-    if (state.path[0] != '\0') {
-        rmdir(state.path.data());
-        state.path[0] = '\0';
-    }
-}
-
 // The directory goes first; then the signal ends the game, as it would have.
 void endBySignal(int signal) {
-    removePrivateDirectoryNow();
+    removePrivateDirectory();
     std::signal(signal, SIG_DFL);
     std::raise(signal);
 }
@@ -69,7 +61,11 @@ void endBySignal(int signal) {
 } // namespace
 
 void removePrivateDirectory() noexcept {
-    removePrivateDirectoryNow();
+    PrivateDirectory& state = privateDirectory();
+    if (state.path[0] != '\0') {
+        rmdir(state.path.data());
+        state.path[0] = '\0';
+    }
 }
 
 void openClosedStandardStreams() {
@@ -179,7 +175,7 @@ RuntimeDirectory::~RuntimeDirectory() {
 }
 
 void RuntimeDirectory::remove() {
-    removePrivateDirectoryNow();
+    removePrivateDirectory();
     if (watching_) {
         PrivateDirectory& state = privateDirectory();
         for (int signal = 1; signal < NSIG; ++signal) {
