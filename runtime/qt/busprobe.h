@@ -5,6 +5,8 @@
 #pragma once
 
 #include <chrono>
+#include <span>
+#include <string>
 #include <string_view>
 
 namespace runtime {
@@ -30,8 +32,34 @@ enum class BusAnswer {
     Mute,
 };
 
+// A method call put to the bus after its Hello, with string arguments.
+struct BusCall {
+    std::string_view destination;
+    std::string_view path;
+    std::string_view interface;
+    std::string_view member;
+    std::span<const std::string_view> arguments;
+    // Whether the bus may start the service to answer.
+    bool autoStart = false;
+};
+
+struct CallResult {
+    enum class Outcome {
+        // The bus refused the client or went away first: so would it for the toolkit.
+        NotAsked,
+        Unanswered,
+        Returned,
+        Failed,
+    };
+    Outcome outcome = Outcome::NotAsked;
+    // A return's first argument where that is a string.
+    std::string text;
+};
+
 // The first entry of the address that takes a connection decides, as in the D-Bus library: unix
-// paths, abstract names and the runtime directory's bus.
-BusAnswer askBus(std::string_view address, const Deadline& deadline);
+// paths, abstract names and the runtime directory's bus. The calls go with the Hello, in one
+// write, and are waited for within the same deadline; results has a place for each.
+BusAnswer askBus(std::string_view address, const Deadline& deadline,
+                 std::span<const BusCall> calls = {}, std::span<CallResult> results = {});
 
 } // namespace runtime

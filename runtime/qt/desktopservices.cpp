@@ -7,12 +7,13 @@
 #include <QAccessible>
 #include <QDBusConnection>
 #include <algorithm>
+#include <array>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <dbus/dbus.h>
 #include <memory>
-#include <optional>
+#include <span>
 #include <string_view>
 #include <xcb/xcb.h>
 
@@ -26,72 +27,6 @@ constexpr std::chrono::milliseconds patience{2500};
 std::string_view environment(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
-}
-
-struct ConnectionCloser {
-    void operator()(DBusConnection* connection) const {
-        dbus_connection_close(connection);
-        dbus_connection_unref(connection);
-    }
-};
-struct MessageUnref {
-    void operator()(DBusMessage* message) const { dbus_message_unref(message); }
-};
-using Message = std::unique_ptr<DBusMessage, MessageUnref>;
-
-struct Error : DBusError {
-    Error() : DBusError() { dbus_error_init(this); }
-    Error(const Error&) = delete;
-    Error& operator=(const Error&) = delete;
-    Error(Error&&) = delete;
-    Error& operator=(Error&&) = delete;
-    ~Error() { dbus_error_free(this); }
-};
-
-// A call answered by the deadline, or the error in its place.
-Message call(DBusConnection* bus, Message request, Error& error, const Deadline& deadline) {
-    return Message(dbus_connection_send_with_reply_and_block(
-        bus, request.get(), std::max(1, deadline.millisecondsLeft()), &error));
-}
-
-bool unanswered(const Error& error) {
-    return dbus_error_has_name(&error, DBUS_ERROR_NO_REPLY) != FALSE ||
-           dbus_error_has_name(&error, DBUS_ERROR_TIMEOUT) != FALSE;
-}
-
-using Connection = std::unique_ptr<DBusConnection, ConnectionCloser>;
-
-// A connection of our own to the session bus, which has already answered a Hello of ours.
-Connection sessionBusConnection(const char* address, const Deadline& deadline) {
-    Error error;
-    Connection bus(dbus_connection_open_private(address, &error));
-    if (bus && !call(bus.get(),
-                     Message(dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS,
-                                                          DBUS_INTERFACE_DBUS, "Hello")),
-                     error, deadline)) {
-        bus.reset();
-    }
-    return bus;
-}
-
-// The accessibility bus as its launcher on the session bus gives it: empty where there is no
-// launcher, none where the launcher does not answer. The toolkit asks it without a limit.
-std::optional<std::string> accessibilityBus(DBusConnection* bus, const Deadline& deadline) {
-    Message request(dbus_message_new_method_call("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
-                                                 "GetAddress"));
-    // A launcher that is not running is not started for a question, nor by the toolkit.
-    dbus_message_set_auto_start(request.get(), FALSE);
-    Error error;
-    const Message reply(call(bus, std::move(request), error, deadline));
-    const char* address = nullptr;
-    if (!reply) {
-        return unanswered(error) ? std::nullopt : std::optional<std::string>("");
-    }
-    if (dbus_message_get_args(reply.get(), &error, DBUS_TYPE_STRING, &address, DBUS_TYPE_INVALID) ==
-        FALSE) {
-        return "";
-    }
-    return address;
 }
 
 // The accessibility bus that a launcher names on the X root window, which the toolkit also tries
@@ -130,20 +65,29 @@ std::string accessibilityBusOnRootWindow() {
     return address;
 }
 
-// Each way the toolkit finds the accessibility bus, in its order.
-bool accessibilityIsMute(DBusConnection* sessionBus, bool x11, const Deadline& deadline) {
+// Each way the toolkit finds the accessibility bus, in its order; launcher: what the session bus
+// answered for its address, then for whether accessibility is on.
+bool accessibilityIsMute(std::span<const CallResult> launcher, bool x11, const Deadline& deadline) {
+    using Outcome = CallResult::Outcome;
     if (const std::string_view given = environment("AT_SPI_BUS_ADDRESS"); !given.empty()) {
         return askBus(given, deadline) == BusAnswer::Mute;
     }
-    if (sessionBus == nullptr) {
+    if (launcher.front().outcome == Outcome::NotAsked) {
         return false;
     }
-    const std::optional<std::string> address = accessibilityBus(sessionBus, deadline);
-    if (!address || (!address->empty() && askBus(*address, deadline) == BusAnswer::Mute)) {
+    if (std::ranges::any_of(
+            launcher, [](const CallResult& call) { return call.outcome == Outcome::Unanswered; })) {
         return true;
     }
+    // Where the launcher is not running, the bus says so at once: it is not started for a
+    // question, nor by the toolkit.
+    const std::string_view address =
+        launcher.front().outcome == Outcome::Returned ? launcher.front().text : std::string_view();
+    if (!address.empty()) {
+        return askBus(address, deadline) == BusAnswer::Mute;
+    }
     // A running launcher writes its own bus there: only one that is gone leaves another.
-    if (x11 && address->empty()) {
+    if (x11) {
         const std::string onRoot = accessibilityBusOnRootWindow();
         return !onRoot.empty() && askBus(onRoot, deadline) == BusAnswer::Mute;
     }
@@ -199,20 +143,22 @@ std::string ibusAddressFile() {
            machine + "-" + std::string(host) + "-" + std::string(number);
 }
 
-// The IBus daemon as the toolkit reaches it: at the address it wrote for this display, if the
-// daemon it names is alive; or, where asked to, through its portal on the session bus.
-bool ibusIsMute(DBusConnection* sessionBus, const Deadline& deadline) {
+// The IBus daemon as the toolkit reaches it: where asked to, through its portal on the session bus,
+// which may be started for it; else at the address it wrote for this display, if the daemon it
+// names is alive. The portal is asked last and apart, so that its silence costs no other service
+// its time.
+bool ibusIsMute(const char* sessionAddress, const Deadline& deadline) {
     if (std::getenv("IBUS_USE_PORTAL") != nullptr) {
-        if (sessionBus == nullptr) {
-            return false;
-        }
-        Error error;
-        const Message reply(call(sessionBus,
-                                 Message(dbus_message_new_method_call("org.freedesktop.portal.IBus",
-                                                                      "/org/freedesktop/IBus",
-                                                                      DBUS_INTERFACE_PEER, "Ping")),
-                                 error, deadline));
-        return !reply && unanswered(error);
+        const std::array ping{BusCall{"org.freedesktop.portal.IBus",
+                                      "/org/freedesktop/IBus",
+                                      "org.freedesktop.DBus.Peer",
+                                      "Ping",
+                                      {},
+                                      true}};
+        std::array<CallResult, 1> answer;
+        return sessionAddress != nullptr &&
+               askBus(sessionAddress, deadline, ping, answer) == BusAnswer::Answers &&
+               answer[0].outcome == CallResult::Outcome::Unanswered;
     }
     const std::string path = ibusAddressFile();
     if (path.empty()) {
@@ -275,25 +221,34 @@ void dropAccessibilityEventsWhenUnread() {
 std::vector<std::string> avoidMuteServices(bool x11) {
     std::vector<std::string> without;
     const Deadline deadline(patience);
+    // What the toolkit asks of the session bus, in the first write: the launcher, which the
+    // toolkit asks without a limit whether accessibility is on and where its bus is.
+    constexpr std::array<std::string_view, 2> screenReader{"org.a11y.Status",
+                                                           "ScreenReaderEnabled"};
+    constexpr std::array<std::string_view, 2> enabled{"org.a11y.Status", "IsEnabled"};
+    const std::array calls{
+        BusCall{"org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", {}},
+        BusCall{"org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", "Get",
+                screenReader},
+        BusCall{"org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", "Get", enabled},
+    };
+    std::array<CallResult, calls.size()> answers;
     const char* sessionAddress = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    Connection sessionBus;
     if (sessionAddress == nullptr) {
         // Outside a desktop session the D-Bus library would start a session bus of its own, a
         // daemon that outlives the game.
         setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
-    } else if (askBus(sessionAddress, deadline) == BusAnswer::Mute) {
+    } else if (askBus(sessionAddress, deadline, calls, answers) == BusAnswer::Mute) {
         doWithoutSessionBus();
         without.emplace_back(
             "шина сеанса D-Bus не отвечает, игра идёт без неё (без программ экранного доступа).");
-    } else {
-        sessionBus = sessionBusConnection(sessionAddress, deadline);
     }
-    if (accessibilityIsMute(sessionBus.get(), x11, deadline)) {
+    if (accessibilityIsMute(answers, x11, deadline)) {
         doWithoutSessionBus();
         without.emplace_back("служба специальных возможностей не отвечает, игра идёт без неё (без "
                              "программ экранного доступа).");
     }
-    if (ibusRequested() && ibusIsMute(sessionBus.get(), deadline)) {
+    if (ibusRequested() && ibusIsMute(std::getenv("DBUS_SESSION_BUS_ADDRESS"), deadline)) {
         setenv("QT_IM_MODULE", "compose", 1);
         unsetenv("QT_IM_MODULES");
         without.emplace_back("метод ввода IBus не отвечает, игра идёт без него.");

@@ -373,24 +373,28 @@ def authenticating_bus(path):
     return server
 
 
-# A launcher that gives the accessibility bus's address and then never says whether accessibility is on: a path
-# the game's own checks of the desktop do not take, which only its last guard on the start can see to.
-HALF_HUNG_LAUNCHER = """
+# A service that owns its name on a bus (argv 1, 2) and never answers one method (argv 3; or any): a launcher that
+# gives the accessibility bus's address and never says whether accessibility is on; a registry that never takes the
+# game in, which the toolkit asks without waiting, so the game plays on as a screen reader may yet find it.
+SILENT_SERVICE = """
+import sys
 from gi.repository import Gio, GLib
-bus = Gio.bus_get_sync(Gio.BusType.SESSION)
-bus.add_filter(lambda connection, message, incoming: None if incoming and message.get_member() == "Get" else message)
+bus = Gio.DBusConnection.new_for_address_sync(sys.argv[1], Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT |
+                                              Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+call = Gio.DBusMessageType.METHOD_CALL
+bus.add_filter(lambda connection, message, incoming: None if incoming and message.get_message_type() == call and
+               sys.argv[3] in (message.get_member(), "*") else message)
 node = Gio.DBusNodeInfo.new_for_xml("<node><interface name='org.a11y.Bus'><method name='GetAddress'>"
                                     "<arg type='s' direction='out'/></method></interface></node>")
 bus.register_object("/org/a11y/bus", node.interfaces[0],
                     lambda *call: call[-1].return_value(GLib.Variant("(s)", ("",))), None, None)
-Gio.bus_own_name_on_connection(bus, "org.a11y.Bus", 0, None, None)
-print("ready", flush=True)
+Gio.bus_own_name_on_connection(bus, sys.argv[2], 0, None, None)
 GLib.MainLoop().run()
 """
 
 
-def owned(name):
-    return "true" in out("dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+def owned(name, bus="--session"):
+    return "true" in out("dbus-send", bus, "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
                          "org.freedesktop.DBus.NameHasOwner", f"string:{name}")
 
 
@@ -517,12 +521,18 @@ def hostile(lemzor):
         if portal:
             daemon(["/usr/libexec/ibus-portal"], lambda: owned("org.freedesktop.portal.IBus"), env=os.environ | env)
 
-    def session_bus():
-        """A real session bus daemon of its own, stopped."""
+    def session_bus(stopped=True):
+        """A real session bus daemon of its own, stopped where that is the case to show."""
         bus = daemon(["dbus-daemon", "--session", "--nofork", "--print-address"], lambda: True, False)
         address = bus.stdout.readline().strip()
-        bus.send_signal(signal.SIGSTOP)
+        if stopped:
+            bus.send_signal(signal.SIGSTOP)
         return address
+
+    def silent(bus, name, method):
+        daemon(["/usr/bin/python3", "-c", SILENT_SERVICE, bus, name, method], lambda: owned(name, f"--bus={bus}"),
+               False)
+        return bus
 
     def settings(dpi):
         """The desktop's XSETTINGS, as GNOME's settings daemon announces them; a hang-up rereads them."""
@@ -600,9 +610,11 @@ def hostile(lemzor):
             ("an accessibility bus named on the root window that never answers", "file", {"PREPARE": lambda env: run(
                 "xprop", "-root", "-f", "AT_SPI_BUS", "8s", "-set", "AT_SPI_BUS", f"unix:path={tmp}/mute-bus")},
              stuck_service, 0, without_accessibility),
-            ("a launcher that never says whether accessibility is on", "file", {"PREPARE": lambda env: daemon(
-                ["/usr/bin/python3", "-c", HALF_HUNG_LAUNCHER], lambda: owned("org.a11y.Bus"), False)}, stuck_service, 0,
-             ANEW),
+            ("a launcher that never says whether accessibility is on", "file", {"PREPARE": lambda env: silent(
+                os.environ["DBUS_SESSION_BUS_ADDRESS"], "org.a11y.Bus", "Get")}, stuck_service, 0, without_accessibility),
+            ("an accessibility registry that never takes the game in", "file", {"PREPARE": lambda env: env.update(
+                AT_SPI_BUS_ADDRESS=silent(session_bus(stopped=False), "org.a11y.atspi.Registry", "*"))}, stuck_service, 0,
+             ""),
             ("the desktop portal stopped", "file", {"PREPARE": lambda env: daemon(
                 ["/usr/libexec/xdg-desktop-portal"], lambda: owned("org.freedesktop.portal.Desktop"))}, stuck_service, 0,
              ""),
