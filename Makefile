@@ -12,7 +12,7 @@ TEST_PACKAGES := $(RUN_PACKAGES) libx11-dev xvfb openbox xdotool imagemagick x11
                  strace python3 wmctrl xsettingsd metacity mutter weston xwayland qt6-wayland qt6-gtk-platformtheme \
                  orca speech-dispatcher speech-dispatcher-espeak-ng \
                  $(WINDOWS_PACKAGES) wine wine64 tesseract-ocr tesseract-ocr-rus python3-pefile icoutils \
-                 ibus xdg-desktop-portal fonts-dejavu-core
+                 ibus xdg-desktop-portal fonts-dejavu-core libgtest-dev
 
 .PHONY: run test test-debian13 test-forky lint build windows install uninstall package bench deps test-deps clean
 

@@ -24,7 +24,8 @@
 //     with its report; within bounds the client area keeps its size in twips and the buttons
 //     theirs. [e2e_hostile "a change of scaling mid-game"; e2e_windows at 144 DPI and 2000]
 //  4. Form::resized(): once when the window is first shown, then on every change of the outer
-//     size, never before show(). [test_window; e2e_* check_places after each resize]
+//     size, never before show(). [test_window at the first show; e2e_* check_places after each
+//     resize]
 //  5. Text: drawn straight onto the window in the colour readableOn() (contrast.h) picks; a repaint
 //     by the window system takes it away where it repaints, and nothing else does.
 //     [test_window; e2e_openbox and e2e_windows text_under_windows]
