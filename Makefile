@@ -32,11 +32,11 @@ test: test-deps build windows
 
 # The same on a fresh clone of the last commit, in a Debian 13 root kept in /var/cache/lemzor.
 test-debian13:
-	tests/release.sh trixie
+	.ci/release-root trixie
 
 # And in a root of Debian testing, forky.
 test-forky:
-	tests/release.sh forky
+	.ci/release-root forky
 
 # The Windows sources are checked against the Windows build, with mingw-w64's headers but clang's
 # own built-in ones.

@@ -139,12 +139,9 @@ class TestWindow : public QObject {
         QImage doubled = QImage(icon_red).convertToFormat(QImage::Format_ARGB32);
         doubled = doubled.scaled(doubled.size() * ratio);
         doubled.setDevicePixelRatio(ratio);
-        QCOMPARE(window()
-                     .windowIcon()
-                     .pixmap(QSize(32, 32), window().devicePixelRatio())
-                     .toImage()
-                     .convertToFormat(QImage::Format_ARGB32),
-                 doubled);
+        const QIcon icon = window().windowIcon();
+        const QImage drawn = icon.pixmap(QSize(32, 32), window().devicePixelRatio()).toImage();
+        QCOMPARE(drawn.convertToFormat(QImage::Format_ARGB32), doubled);
         main_.reset();
         QVERIFY(shown.isNull());
     }

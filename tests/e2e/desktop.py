@@ -89,16 +89,16 @@ def start_desktop(kind="openbox", depth=24, options=()):
     return servers
 
 
-def window(title):
+def window(title, seconds=10):
     """The game's own window of that title: some window managers put the title on their frame windows too."""
     def found():
         return [win for win in out("xdotool", "search", "--onlyvisible", "--name", f"^{title}$").split()
                 if "lemzor" in out("xprop", "-id", win, "WM_CLASS").lower()]
-    return (wait_for(found) or [""])[0]
+    return (wait_for(found, seconds) or [""])[0]
 
 
-def dismiss_box():
-    box = window("Автор") or fail("no credit box")
+def dismiss_box(seconds=10):
+    box = window("Автор", seconds) or fail("no credit box")
     # Its own button on the taskbar, as a window that nothing owns (Wine keeps an owned one off the taskbar).
     if "SKIP_TASKBAR" in out("xprop", "-id", box, "_NET_WM_STATE") or "window id" in out("xprop", "-id", box,
                                                                                            "WM_TRANSIENT_FOR"):
