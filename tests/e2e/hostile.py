@@ -95,8 +95,8 @@ def hostile(lemzor):
             Start("DISPLAY unset", 0, {}, "не удалось открыть окно (переменная DISPLAY не задана)."),
             Start("no server, a newline", 0, {"DISPLAY": ":9999\nЛемзор: всё хорошо"},
                   "не удалось открыть окно (дисплей «:9999\\x0aЛемзор: всё хорошо» не отвечает)."),
-            Start("unknown platform", 0, {"QT_QPA_PLATFORM": "xcbfoo"},
-                  "не удалось открыть окно (платформа «xcbfoo» недоступна)."),
+            Start("unknown platform, -platform with no name after it", 0, {"QT_QPA_PLATFORM": "xcbfoo"},
+                  "не удалось открыть окно (платформа «xcbfoo» недоступна).", args="-platform"),
             Start("unknown platform by argument", 0, {"QT_QPA_PLATFORM": "offscreen"},
                   "не удалось открыть окно (платформа «nonesuch» недоступна).", args="-x -platform nonesuch"),
             Start("few files", 0, {}, "слишком жёсткие ограничения процесса (можно открыть не больше 8 файлов, а игре "
