@@ -171,20 +171,21 @@ def button_places(outer_width, outer_height, width, height, dpi):
 
 
 def check_places(win, what, frame=None, dpi=96):
-    """After a guess: both buttons whole, in their places."""
-    (screen_x, screen_y, width, height), announced = geometry(win)
-    left, right, top, bottom = frame or announced or tree_frame(win)
-    want = button_places(width + left + right, height + top + bottom, width, height, dpi)
-    y = want[0][1]
-    # Weston puts a window back from full screen 32 px further up and left each time; what is off the screen is not
-    # in the screenshot.
-    want = [(x + min(0, screen_x), y + min(0, screen_y), w, h) for x, y, w, h in want]
-    run("xdotool", "mousemove", "--window", win, str(want[0][0] + 10), str(y + 10), "click", "1", "sleep", "0.2")
-    # At a fractional density the toolkit's whole pixels, each one and a half of the screen's, round a frame's edges
-    # and a button's: two of the screen's pixels at most.
-    if len(found := screenshot(win)[1]) != 2 or \
-            any(abs(a - b) > 2 * (dpi != 96) for place, seen in zip(want, found) for a, b in zip(place, seen)):
-        fail(f"{what}: client {width}x{height}, frame {left, right, top, bottom}: buttons at {found}, not {want}")
+    """After a guess: both buttons whole, in their places, once the window manager has settled the window's size."""
+    def seen():
+        (screen_x, screen_y, width, height), announced = geometry(win)
+        edges = frame or announced or tree_frame(win)
+        # Weston puts a window back from full screen 32 px further up and left each time, partly off the screen.
+        want = [(x + min(0, screen_x), y + min(0, screen_y), w, h) for x, y, w, h in
+                button_places(width + edges[0] + edges[1], height + edges[2] + edges[3], width, height, dpi)]
+        return want, screenshot(win)[1], f"client {width}x{height}, frame {edges}"
+    want = seen()[0]
+    run("xdotool", "mousemove", "--window", win, str(want[0][0] + 10), str(want[0][1] + 10), "click", "1", "sleep", "0.2")
+    # At a fractional density the toolkit's whole pixels round a frame's edges and a button's: two screen pixels.
+    last = []
+    if not wait_for(lambda: last.append(seen()) or len(last[-1][1]) == 2 and all(
+            abs(a - b) <= 2 * (dpi != 96) for place, spot in zip(*last[-1][:2]) for a, b in zip(place, spot)), 3):
+        fail(f"{what}: {last[-1][2]}: buttons at {last[-1][1]}, not {last[-1][0]}")
 
 
 def keys(win, score, focused=None):

@@ -64,8 +64,7 @@ def owned(name, bus="--session"):
                          "org.freedesktop.DBus.NameHasOwner", f"string:{name}")
 
 
-# A start that ends before any window: the screen's depth (0: no display server), the environment, the report; the
-# shell's set-up before the game and the game's arguments.
+# A start that ends before any window: the screen's depth (0: no display server), environment, report, shell, arguments.
 Start = namedtuple("Start", "what depth env line shell args", defaults=("", ""))
 # A game under way: where its standard error goes, its environment, what is done to it, the status and report to come
 # of it; what the shell sets up before it, and what is made ready for it (given the environment to add to).
