@@ -364,19 +364,19 @@ BusAnswer converse(int fd, const Deadline& deadline, std::span<const BusCall> ca
         }
         if (*length == 0) {
             const std::optional<BusAnswer> silent = receive(fd, stream, deadline);
-            if (silent && !helloAnswered) {
+            if (!silent) {
+                continue;
+            }
+            if (!helloAnswered) {
                 return *silent;
             }
-            if (silent) {
-                for (CallResult& result : results) {
-                    if (result.outcome == CallResult::Outcome::NotAsked &&
-                        *silent == BusAnswer::Mute) {
-                        result.outcome = CallResult::Outcome::Unanswered;
-                    }
+            // The bus answers; the calls still waiting when time ran out were not answered.
+            for (CallResult& result : results) {
+                if (result.outcome == CallResult::Outcome::NotAsked && *silent == BusAnswer::Mute) {
+                    result.outcome = CallResult::Outcome::Unanswered;
                 }
-                return BusAnswer::Answers;
             }
-            continue;
+            return BusAnswer::Answers;
         }
         const std::optional<Incoming> incoming = parse(std::string_view(stream).substr(0, *length));
         stream.erase(0, *length);
