@@ -12,7 +12,9 @@
 // toolkit's backend (runtime/qt, runtime/win32) gives them their window.
 //
 // What every backend implements: the contract. A behaviour that differs between backends is a
-// fault unless this list says why. Each item names the test that holds both backends to it.
+// fault unless this list says why. Each item names the test that holds both backends to it;
+// test_contract plays the same rows on each (test_contract on Qt's offscreen platform,
+// e2e_contract on X11, test_contract_windows under Wine).
 //
 //  1. Entry points: makeFormWindow() below, and run() and systemSeed() of application.h. run()
 //     reports a failure to reach the display in one Russian line (error.h) and returns the status:
@@ -23,20 +25,20 @@
 //  3. Density: at the start and on every change, whyImplausibleDensity() (density.h) ends the game
 //     with its report; within bounds the client area keeps its size in twips and the buttons
 //     theirs. [e2e_hostile "a change of scaling mid-game"; e2e_windows at 144 DPI and 2000]
-//  4. Form::resized(): once when the window is first shown, then on every change of the outer
-//     size, never before show(). [test_window at the first show; e2e_* check_places after each
-//     resize]
+//  4. Form::resized(): once when the window is first shown, then once for each new outer
+//     size, never before show(). [test_contract; e2e_* check_places after each resize]
 //  5. Text: drawn straight onto the window in the colour readableOn() (contrast.h) picks; a repaint
 //     by the window system takes it away where it repaints, and nothing else does.
 //     [test_window; e2e_openbox and e2e_windows text_under_windows]
 //  6. Buttons: in the order of creation, which is the tab order; where they overlap, the later one
-//     is drawn on top and takes the click. [test_window storm; e2e_windows overlap]
+//     is drawn on top and takes the click, and the focus with it. [test_contract]
 //  7. Keys on a focused button: Tab and Right or Down move the focus to the next button, Shift+Tab
 //     and Left or Up to the one before, round; Space, Return and keypad Enter press it once a key
 //     press, however long the key is held; the focus stays on a button pressed and comes back to
-//     it when the window is activated again. [test_window; e2e_openbox and e2e_windows keys]
+//     it when the window is activated again. [test_contract; keys held on a real keyboard:
+//     e2e_openbox and e2e_windows]
 //  8. Handlers: a press runs its handler under guarded(), so that an error ends the game with its
-//     report; so does every call on the window system that fails. [test_window; e2e_hostile]
+//     report; so does every call on the window system that fails. [test_contract; e2e_hostile]
 //  9. messageBox(): modal, one «ОК» button, no icon; before the window is shown it stands alone
 //     on the taskbar. announce(): screen readers say the text once. [e2e_orca; e2e_windows]
 // 10. setStatus(): an element of the status bar's role, in the window's accessible tree but not on

@@ -2,11 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Reads what Wine draws inside one X window: `winprobe window TITLE` prints the window's outer and
 // client size, the button face colour and each button's place and size, in the order of creation;
-// `winprobe text TITLE` prints the texts of a message box's children; `winprobe focus TITLE` the
-// text of the control with the keyboard focus; `winprobe msaa TITLE` the role and name of each of
-// the window's controls as screen readers read them through Active Accessibility, a line each;
-// `winprobe density TITLE N` announces a new density of N dots per inch to the window, as Windows
-// does when the player changes the scaling. Pixels, one number a field.
+// `winprobe text TITLE` prints the texts of a message box's children; `winprobe msaa TITLE` the
+// role and name of each of the window's controls as screen readers read them through Active
+// Accessibility, a line each; `winprobe density TITLE N` announces a new density of N dots per inch
+// to the window, as Windows does when the player changes the scaling. Pixels, one number a field.
 #include <cstdio>
 #include <oleacc.h>
 #include <string>
@@ -98,15 +97,6 @@ int wmain(int argc, wchar_t* argv[]) {
         CoInitialize(nullptr);
         EnumChildWindows(window, printAccessible, 0);
         CoUninitialize();
-        return 0;
-    }
-    if (std::wstring(argv[1]) == L"focus") {
-        GUITHREADINFO thread{};
-        thread.cbSize = sizeof thread;
-        if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread) == 0) {
-            return 1;
-        }
-        printText(thread.hwndFocus, 0);
         return 0;
     }
     RECT outer{};

@@ -444,9 +444,10 @@ bool QtForm::nativeEvent(const QByteArray& eventType, void* message, qintptr* re
 }
 
 // A window manager may report or change the frame after a resize, with a move, a change of
-// state or a new property: the outer size changes although the client area does not.
+// state or a new property: the outer size changes although the client area does not. The first
+// show's move comes before its resize, which raises the event itself.
 void QtForm::layOutIfOuterSizeChanged() {
-    if (outerSize() != laidOutFor_) {
+    if (laidOutFor_.isValid() && outerSize() != laidOutFor_) {
         raiseResize();
     }
 }

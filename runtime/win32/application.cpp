@@ -45,10 +45,7 @@ int run(int /*argc*/, char* /*argv*/[], const ProgramInfo& info,
     form->loadAndShow();
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (!window.handleKey(message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
+        window.deliver(message);
     }
     return static_cast<int>(message.wParam);
 }

@@ -365,6 +365,13 @@ void Win32Form::show() {
     form_.resized();
 }
 
+void Win32Form::deliver(MSG& message) {
+    if (!handleKey(message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
 bool Win32Form::handleKey(MSG& message) {
     const auto focused = std::find_if(buttons_.begin(), buttons_.end(), [&](const auto& button) {
         return button->handle() == message.hwnd;

@@ -72,12 +72,15 @@ class Win32Form final : public FormWindow {
     void setStatus(std::string_view text) override;
     void show() override;
 
+    [[nodiscard]] HWND handle() const { return handle_; }
+    // A message of the thread's queue, the keys of a focused button first.
+    void deliver(MSG& message);
+
+  private:
     // The keys of a focused button, as on the other platforms: Tab, Shift+Tab and the arrows move
     // the focus in the order of creation, Return and keypad Enter press it once a key press (Space
     // is the button's own); the rest goes to the dialog manager. True where the message is taken.
     bool handleKey(MSG& message);
-
-  private:
     // Its window, of a class registered once.
     static HWND createWindow();
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

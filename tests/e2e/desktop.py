@@ -188,11 +188,9 @@ def check_places(win, what, frame=None, dpi=96):
         fail(f"{what}: {last[-1][2]}: buttons at {last[-1][1]}, not {last[-1][0]}")
 
 
-def keys(win, score, focused=None):
-    """One guess a key press, however long the key is held; and, where the focused button can be read from outside
-    (focused), the arrows move the focus as Tab and Shift+Tab do. Without it the focus is on «Зелёный»."""
+def keys(win, score, named=GREEN):
+    """One guess a key press, however long the key is held, on the focused button of the colour named."""
     for key in "space", "Return":
-        named = {"Зелёный": GREEN, "Красный": RED}[focused() if focused else "Зелёный"]
         run("xdotool", "keydown", key, "sleep", "1.2", "keyup", key)
         time.sleep(0.3)
         score[out("convert", f"x:{win}", "-format", "%[pixel:p{300,100}]", "info:") != named] += 1
@@ -204,23 +202,3 @@ def keys(win, score, focused=None):
         fail(f"two taps of Space after {score}: totals {totals(win)}")
     score[:] = totals(win)
     print(f"ok: keys held, one guess each; two taps, two guesses: {score}")
-    if not focused:
-        return
-    for key, want in ("Left", "Зелёный"), ("Down", "Красный"), ("Up", "Зелёный"), ("Right", "Красный"):
-        run("xdotool", "key", key)
-        if not wait_for(lambda: focused() == want, 3):
-            fail(f"after {key} the focus is on «{focused()}», not «{want}»")
-        print(f"ok: {key}: the focus on «{want}»")
-
-
-def overlap(win, buttons, focused):
-    """Where the buttons overlap, the one drawn on top, «Красный», takes the click."""
-    (x0, y0, w0, h0), (x1, y1, w1, h1) = buttons
-    left, right, top, bottom = max(x0, x1), min(x0 + w0, x1 + w1), max(y0, y1), min(y0 + h0, y1 + h1)
-    if left >= right or top >= bottom:
-        fail(f"the buttons at {buttons} do not overlap")
-    run("xdotool", "key", "shift+Tab")
-    run("xdotool", "mousemove", "--window", win, str((left + right) // 2), str((top + bottom) // 2), "click", "1")
-    if not wait_for(lambda: focused() == "Красный", 3):
-        fail(f"a click where the buttons overlap pressed «{focused()}»")
-    print("ok: where the buttons overlap, «Красный» on top takes the click")

@@ -1,7 +1,7 @@
 # SPDX-FileCopyrightText: 2026 Lemzor developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Plays the built game as a person would, on a desktop of its own: driver.py SCENARIO PROGRAM, the scenarios openbox,
-metacity, mutter, weston, orca, hostile, storm, windows, rules (PROGRAM is the rules' test built for Windows), and
+metacity, mutter, weston, orca, hostile, storm, windows, suite (PROGRAM is a test suite, for Linux or Windows), and
 wayland (PROGRAM is the window test, as a Wayland client). Each runs in a PID namespace of its own, on a session bus
 of its own, and fails if anything it started is still running at its end."""
 import os
@@ -11,7 +11,7 @@ import sys
 from desktop import wait_for, run
 from games import orca, play, storm, wayland
 from hostile import hostile
-from windows import rules, windows
+from windows import suite, windows
 
 
 def leftovers():
@@ -52,5 +52,5 @@ if __name__ == "__main__":
         os.execvp("unshare", ["unshare", "--mount", "--pid", "--net", "--fork", "--kill-child", "--mount-proc", "--",
                               sys.executable, __file__, "--contained", *sys.argv[1:]])
     scenario, program = sys.argv[2], os.path.abspath(sys.argv[3])
-    scenarios = {"hostile": hostile, "wayland": wayland, "orca": orca, "windows": windows, "rules": rules, "storm": storm}
+    scenarios = {"hostile": hostile, "wayland": wayland, "orca": orca, "windows": windows, "suite": suite, "storm": storm}
     scenarios.get(scenario, lambda program: play(program, scenario))(program)

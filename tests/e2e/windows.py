@@ -9,7 +9,7 @@ import sys
 import time
 
 from desktop import RED, GREEN, WORK, fail, SKIPPED, wait_for, out, run, spawn, start_desktop, window, dismiss_box, \
-    geometry, totals, screenshot, text_under_windows, button_places, keys, overlap
+    geometry, totals, screenshot, text_under_windows, button_places, keys
 
 WINE, SERVER = "/usr/lib/wine/wine64", "/usr/lib/wine/wineserver64"
 FIRST_START = 90  # seconds: Wine's first start after its server restarts, on a loaded 2-core machine
@@ -24,10 +24,12 @@ def wine_prefix():
     atexit.register(lambda: sp.run([SERVER, "-k"], check=False) and sp.run([SERVER, "-w"], check=False))
 
 
-def rules(exe):
-    """The rules' test, built for Windows."""
-    wine_prefix()
-    sys.exit(sp.run([WINE, exe], check=False).returncode)
+def suite(program):
+    """A test suite on a desktop of its own: under Wine where it is built for Windows."""
+    if program.endswith(".exe"):
+        wine_prefix()
+    start_desktop()
+    sys.exit(sp.run([WINE, program] if program.endswith(".exe") else [program], check=False).returncode)
 
 
 def windows(exe):
@@ -87,9 +89,7 @@ def windows(exe):
                              ("a click on Красный", RED, ["mousemove", "--window", win, *centre[1], "click", "1"]),
                              # The focus stays on the button pressed.
                              ("Space on the focused Красный", RED, ["key", "space"]),
-                             ("Shift+Tab, then Return on Зелёный", GREEN, ["key", "shift+Tab", "key", "Return"]),
-                             ("Tab, then keypad Enter on Красный", RED, ["key", "Tab", "key", "KP_Enter"]),
-                             ("Space on Красный again", RED, ["key", "space"])]:
+                             ("Shift+Tab, then Return on Зелёный", GREEN, ["key", "shift+Tab", "key", "Return"])]:
         run("xdotool", *act)
         time.sleep(0.3)
         colour = out("convert", f"x:{win}", "-format", "%[pixel:p{300,100}]", "info:")
@@ -112,7 +112,7 @@ def windows(exe):
     if "wine-8" not in out(WINE, "--version") and (len(notified) != sum(score) or escaped not in notified[-1]):
         fail(f"{sum(score)} guesses notified as {notified}")
     print(f"ok: {len(notified)} notifications for {sum(score)} guesses")
-    keys(win, score, lambda: out(WINE, probe, "focus", "Лемзор").strip())
+    keys(win, score)
     # Text is lost only where Windows repaints: not under a window over the far corner; under one over half the text,
     # that half, where Wine repaints what was covered (Wine 10), or none, where it keeps the pixels as a compositor
     # does (Wine 8). A new size repaints the whole window.
@@ -128,7 +128,6 @@ def windows(exe):
             any(ink[4:]):
         fail(f"pixels of text before and after windows over the far corner, half the text, all of it, then after "
              f"each resize: {ink}")
-    overlap(win, layout("overlapping")[0], lambda: out(WINE, probe, "focus", "Лемзор").strip())
     run("wmctrl", "-i", "-c", win)
     if game.wait(10) != 0:
         fail(f"closing the window ended the game with status {game.returncode}")

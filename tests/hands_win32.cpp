@@ -1,0 +1,84 @@
+// SPDX-FileCopyrightText: 2026 Lemzor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A player's input to the Win32 backend, through the system's input queue.
+#include "hands.h"
+#include "runtime/numeric.h"
+#include "runtime/win32/win32form.h"
+
+#include <array>
+#include <gtest/gtest.h>
+
+namespace {
+
+void send(INPUT input) {
+    ASSERT_EQ(SendInput(1, &input, sizeof input), 1U);
+}
+
+void keyboard(WORD code, DWORD flags) {
+    INPUT input{INPUT_KEYBOARD, {}};
+    input.ki = {code, 0, flags, 0, 0};
+    send(input);
+}
+
+void mouse(DWORD flags) {
+    INPUT input{INPUT_MOUSE, {}};
+    input.mi.dwFlags = flags;
+    send(input);
+}
+
+runtime::Win32Form& native(runtime::Form& form) {
+    return dynamic_cast<runtime::Win32Form&>(form.window());
+}
+
+} // namespace
+
+void hands::settle(runtime::Form& form) {
+    runtime::Win32Form& window = native(form);
+    const DWORD start = GetTickCount();
+    while (GetForegroundWindow() != window.handle() && GetTickCount() - start < 10000) {
+        Sleep(10);
+    }
+    ASSERT_EQ(GetForegroundWindow(), window.handle());
+    // Until the queue has stayed empty a while: input comes through the display's server.
+    MSG message{};
+    while (MsgWaitForMultipleObjects(0, nullptr, FALSE, 200, QS_ALLINPUT) == WAIT_OBJECT_0) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != 0) {
+            window.deliver(message);
+        }
+    }
+}
+
+void hands::activate(runtime::Form& form) {
+    SetForegroundWindow(native(form).handle());
+    settle(form);
+}
+
+void hands::key(runtime::Form& form, Key key, int repeats) {
+    constexpr std::array<WORD, 9> codes{VK_TAB,  VK_TAB,   VK_LEFT,   VK_RIGHT, VK_UP,
+                                        VK_DOWN, VK_SPACE, VK_RETURN, VK_RETURN};
+    const WORD code = codes.at(static_cast<std::size_t>(key));
+    // Keypad Enter is Return's extended key.
+    const DWORD extended = key == Key::Enter ? KEYEVENTF_EXTENDEDKEY : 0;
+    if (key == Key::BackTab) {
+        keyboard(VK_SHIFT, 0);
+    }
+    for (int down = 0; down <= repeats; ++down) {
+        keyboard(code, extended);
+    }
+    keyboard(code, extended | KEYEVENTF_KEYUP);
+    if (key == Key::BackTab) {
+        keyboard(VK_SHIFT, KEYEVENTF_KEYUP);
+    }
+    settle(form);
+}
+
+void hands::click(runtime::Form& form, runtime::Twips left, runtime::Twips top) {
+    HWND window = native(form).handle();
+    const auto dpi = static_cast<double>(GetDpiForWindow(window));
+    POINT place{runtime::pixelsFor(left, dpi), runtime::pixelsFor(top, dpi)};
+    ClientToScreen(window, &place);
+    SetCursorPos(place.x, place.y);
+    mouse(MOUSEEVENTF_LEFTDOWN);
+    mouse(MOUSEEVENTF_LEFTUP);
+    settle(form);
+}

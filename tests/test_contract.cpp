@@ -1,0 +1,133 @@
+// SPDX-FileCopyrightText: 2026 Lemzor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What every backend promises a form, played through the backend's own input: the same rows on
+// each platform's toolkit.
+#include "hands.h"
+#include "runtime/error.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using hands::Key;
+
+std::array<runtime::Twips, 2> outerSize(runtime::Form& form) {
+    return {form.window().outerWidth(), form.window().outerHeight()};
+}
+
+// Three buttons, each overlapping the next by 300 twips; a press logs the button's index. Shown
+// and active once made.
+class Probe final : public runtime::Form {
+  public:
+    Probe() {
+        loadAndShow();
+        hands::settle(*this);
+    }
+
+    std::string pressed;
+    std::vector<std::array<runtime::Twips, 2>> sizes;
+    bool failing = false;
+
+  private:
+    void onLoad() override {
+        window().setClientSize(4500, 1500);
+        for (int index = 0; index < 3; ++index) {
+            auto& button = window().addButton(
+                std::to_string(index), 300 + 900 * index, 300, 1200, 600, [this, index] {
+                    if (failing) {
+                        throw runtime::RuntimeError(runtime::RuntimeError::Kind::Internal,
+                                                    "pressed");
+                    }
+                    pressed += std::to_string(index);
+                });
+            if (index == 0) {
+                button.focus();
+            }
+        }
+    }
+    void onResize() override { sizes.push_back(outerSize(*this)); }
+};
+
+struct Keys {
+    const char* what;
+    std::vector<Key> keys;
+    int repeats;
+    const char* pressed;
+};
+
+class KeysOnAFocusedButton : public testing::TestWithParam<Keys> {};
+
+TEST_P(KeysOnAFocusedButton, MoveTheFocusRoundAndPressOnceAKeyPress) {
+    Probe form;
+    for (const Key key : GetParam().keys) {
+        hands::key(form, key, GetParam().repeats);
+    }
+    EXPECT_EQ(form.pressed, GetParam().pressed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Contract, KeysOnAFocusedButton,
+    testing::Values(
+        Keys{"Space on the button focused before the show", {Key::Space}, 0, "0"},
+        Keys{"Return and keypad Enter", {Key::Return, Key::Enter}, 0, "00"},
+        Keys{"held", {Key::Space, Key::Return, Key::Enter}, 8, "000"},
+        Keys{"Tab to the next", {Key::Tab, Key::Space}, 0, "1"},
+        Keys{"Tab round", {Key::Tab, Key::Tab, Key::Tab, Key::Return}, 0, "0"},
+        Keys{"Shift+Tab round to the last", {Key::BackTab, Key::Space}, 0, "2"},
+        Keys{"Right and Down to the next", {Key::Right, Key::Down, Key::Space}, 0, "2"},
+        Keys{"Left round, Up to the one before", {Key::Left, Key::Up, Key::Enter}, 0, "1"},
+        Keys{
+            "the focus stays on the button pressed", {Key::Tab, Key::Space, Key::Return}, 0, "11"}),
+    [](const auto& row) {
+        std::string name;
+        for (const char letter : std::string(row.param.what)) {
+            name += std::isalnum(static_cast<unsigned char>(letter)) != 0 ? letter : '_';
+        }
+        return name;
+    });
+
+// Twips from the left, in the middle of the buttons' height: the one on top takes the click, and
+// the focus with it.
+TEST(Contract, TheButtonDrawnOnTopTakesTheClick) {
+    Probe form;
+    for (const runtime::Twips left : {600, 1350, 2250, 3000}) {
+        hands::click(form, left, 600);
+    }
+    hands::key(form, Key::Space, 0);
+    EXPECT_EQ(form.pressed, "01222");
+}
+
+TEST(Contract, TheFocusComesBackWithTheWindow) {
+    Probe form;
+    hands::key(form, Key::Tab, 0);
+    const Probe other;
+    hands::activate(form);
+    hands::key(form, Key::Space, 0);
+    EXPECT_EQ(form.pressed + other.pressed, "1");
+}
+
+// Raised at the show, then once for each new outer size: a window manager may give the frame
+// after the show.
+TEST(Contract, ResizedAtTheShowThenOnceForEachNewSize) {
+    Probe form;
+    const std::size_t shown = form.sizes.size();
+    form.window().setClientSize(6000, 2500);
+    hands::settle(form);
+    EXPECT_GE(shown, 1U);
+    EXPECT_GT(form.sizes.size(), shown);
+    EXPECT_EQ(form.sizes.back(), outerSize(form));
+    EXPECT_EQ(std::adjacent_find(form.sizes.begin(), form.sizes.end()), form.sizes.end());
+}
+
+TEST(ContractDeathTest, AnErrorInAPressEndsTheGameWithItsReport) {
+    Probe form;
+    form.failing = true;
+    EXPECT_EXIT(hands::key(form, Key::Space, 0), testing::ExitedWithCode(1), "pressed");
+}
+
+} // namespace
