@@ -424,9 +424,9 @@ LRESULT CALLBACK Win32Form::procedure(HWND window, UINT message, WPARAM wParam, 
 void Win32Form::paint() {
     PAINTSTRUCT paint{};
     HDC context = BeginPaint(handle_, &paint);
-    HBRUSH brush = CreateSolidBrush(backColour());
-    FillRect(context, &paint.rcPaint, brush);
-    DeleteObject(brush);
+    // The context's own brush: no object to make and delete for every paint.
+    SetDCBrushColor(context, backColour());
+    FillRect(context, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     EndPaint(handle_, &paint);
 }
 

@@ -79,6 +79,16 @@ def windows(exe):
     if geometry(win)[0][2:] != [380, 238]:
         fail(f"client area {geometry(win)[0][2:]}, not 380x238 at 96 DPI")
     buttons, face = layout("first display")
+    # The icon the window manager shows: the program file's, pixel for pixel.
+    icon = list(map(int, out("xprop", "-id", win, "-notype", "32c", "_NET_WM_ICON").partition("=")[2].split(",")))
+    while icon and icon[:2] != [32, 32]:
+        icon = icon[2 + icon[0] * icon[1]:]
+    with open(f"{WORK.name}/icon.bgra", "wb") as image:
+        image.write(b"".join(pixel.to_bytes(4, "little") for pixel in icon[2:2 + 32 * 32]))
+    differ = sp.run(["compare", "-metric", "AE", "-size", "32x32", "-depth", "8", f"bgra:{WORK.name}/icon.bgra",
+                     f"{os.path.dirname(__file__)}/../../resources/icon-red.xpm", "null:"], capture_output=True, text=True)
+    if differ.stderr.split()[:1] != ["0"]:
+        fail(f"the window's icon is not the program's: {differ.stderr} pixels differ")
     before = out("convert", f"x:{win}", "-format", "%[pixel:p{300,100}]", "info:")
     if before != f"srgb({','.join(map(str, face))})":
         fail(f"before a guess the window is {before}, not the button face colour {face}")
