@@ -21,7 +21,7 @@
 //     0 when the window is closed or destroyed from outside, 1 after a report.
 //     [e2e_hostile; e2e_windows]
 //  2. Units: lengths through pixelsFor() and twipsFor() (numeric.h) at the window's own density;
-//     a place beyond 16-bit coordinates is the overflow report. [test_rules]
+//     a place beyond 16-bit coordinates is the overflow report. [test_contract]
 //  3. Density: at the start and on every change, whyImplausibleDensity() (density.h) ends the game
 //     with its report; within bounds the client area keeps its size in twips and the buttons
 //     theirs. [e2e_hostile "a change of scaling mid-game"; e2e_windows at 144 DPI and 2000]

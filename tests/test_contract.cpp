@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -31,24 +33,21 @@ class Probe final : public runtime::Form {
 
     std::string pressed;
     std::vector<std::array<runtime::Twips, 2>> sizes;
-    bool failing = false;
+    std::vector<runtime::PushButton*> buttons;
+    // Called by a press before it is logged.
+    std::function<void(Probe&)> first = [](Probe& /*form*/) {};
 
   private:
     void onLoad() override {
         window().setClientSize(4500, 1500);
         for (int index = 0; index < 3; ++index) {
-            auto& button = window().addButton(
-                std::to_string(index), 300 + 900 * index, 300, 1200, 600, [this, index] {
-                    if (failing) {
-                        throw runtime::RuntimeError(runtime::RuntimeError::Kind::Internal,
-                                                    "pressed");
-                    }
-                    pressed += std::to_string(index);
-                });
-            if (index == 0) {
-                button.focus();
-            }
+            buttons.push_back(&window().addButton(std::to_string(index), 300 + 900 * index, 300,
+                                                  1200, 600, [this, index] {
+                                                      first(*this);
+                                                      pressed += std::to_string(index);
+                                                  }));
         }
+        buttons[0]->focus();
     }
     void onResize() override { sizes.push_back(outerSize(*this)); }
 };
@@ -124,10 +123,24 @@ TEST(Contract, ResizedAtTheShowThenOnceForEachNewSize) {
     EXPECT_EQ(std::adjacent_find(form.sizes.begin(), form.sizes.end()), form.sizes.end());
 }
 
-TEST(ContractDeathTest, AnErrorInAPressEndsTheGameWithItsReport) {
-    Probe form;
-    form.failing = true;
-    EXPECT_EXIT(hands::key(form, Key::Space, 0), testing::ExitedWithCode(1), "pressed");
+// A call made from a press that the window system cannot carry out, or an error of the press's
+// own, ends the program with its report.
+TEST(ContractDeathTest, AFailureInAPressEndsTheProgramWithItsReport) {
+    const std::array<std::pair<std::function<void(Probe&)>, const char*>, 4> rows{{
+        {[](Probe& form) { form.window().setClientSize(1e9F, 1500); }, "переполнение"},
+        {[](Probe& form) { form.window().addButton("", 300, -1e9F, 1200, 600, {}); },
+         "переполнение"},
+        {[](Probe& form) { form.buttons[1]->move(1e9F, 300); }, "переполнение"},
+        {[](Probe& /*form*/) {
+             throw runtime::RuntimeError(runtime::RuntimeError::Kind::Internal, "a press's own");
+         },
+         "a press's own"},
+    }};
+    for (const auto& [call, report] : rows) {
+        Probe form;
+        form.first = call;
+        EXPECT_EXIT(hands::key(form, Key::Space, 0), testing::ExitedWithCode(1), report);
+    }
 }
 
 } // namespace
