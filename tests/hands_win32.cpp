@@ -34,18 +34,17 @@ runtime::Win32Form& native(runtime::Form& form) {
 
 void hands::settle(runtime::Form& form) {
     runtime::Win32Form& window = native(form);
+    // Until the window is in front and the queue has stayed empty a while: input comes through the
+    // display's server.
     const DWORD start = GetTickCount();
-    while (GetForegroundWindow() != window.handle() && GetTickCount() - start < 10000) {
-        Sleep(10);
-    }
-    ASSERT_EQ(GetForegroundWindow(), window.handle());
-    // Until the queue has stayed empty a while: input comes through the display's server.
     MSG message{};
-    while (MsgWaitForMultipleObjects(0, nullptr, FALSE, 200, QS_ALLINPUT) == WAIT_OBJECT_0) {
+    while (MsgWaitForMultipleObjects(0, nullptr, FALSE, 200, QS_ALLINPUT) == WAIT_OBJECT_0 ||
+           (GetForegroundWindow() != window.handle() && GetTickCount() - start < 10000)) {
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != 0) {
             window.deliver(message);
         }
     }
+    ASSERT_EQ(GetForegroundWindow(), window.handle());
 }
 
 void hands::activate(runtime::Form& form) {
