@@ -40,7 +40,7 @@ test-forky:
 
 # The Windows sources are checked against the Windows build, with mingw-w64's headers but clang's
 # own built-in ones.
-WINDOWS_SOURCES = $(shell git ls-files 'runtime/win32/*.cpp' tests/winprobe.cpp)
+WINDOWS_SOURCES = $(shell git ls-files 'runtime/win32/*.cpp' tests/winprobe.cpp tests/hands_win32.cpp)
 MINGW_INCLUDES = $(shell echo | x86_64-w64-mingw32-g++-posix -xc++ -E -v - 2>&1 | \
     sed -n '/^\#include </,/^End/s/^ //p' | grep -vE '/include(-fixed)?$$') /usr/x86_64-w64-mingw32/include
 

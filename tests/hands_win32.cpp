@@ -15,15 +15,11 @@ void send(INPUT input) {
 }
 
 void keyboard(WORD code, DWORD flags) {
-    INPUT input{INPUT_KEYBOARD, {}};
-    input.ki = {code, 0, flags, 0, 0};
-    send(input);
+    send({.type = INPUT_KEYBOARD, .ki = {code, 0, flags, 0, 0}});
 }
 
 void mouse(DWORD flags) {
-    INPUT input{INPUT_MOUSE, {}};
-    input.mi.dwFlags = flags;
-    send(input);
+    send({.type = INPUT_MOUSE, .mi = {0, 0, 0, flags, 0, 0}});
 }
 
 runtime::Win32Form& native(runtime::Form& form) {

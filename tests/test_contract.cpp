@@ -40,12 +40,14 @@ class Probe final : public runtime::Form {
   private:
     void onLoad() override {
         window().setClientSize(4500, 1500);
-        for (int index = 0; index < 3; ++index) {
-            buttons.push_back(&window().addButton(std::to_string(index), 300 + 900 * index, 300,
-                                                  1200, 600, [this, index] {
-                                                      first(*this);
-                                                      pressed += std::to_string(index);
-                                                  }));
+        for (const int index : {0, 1, 2}) {
+            const auto left = static_cast<runtime::Twips>(300 + 900 * index);
+            const auto press = [this, index] {
+                first(*this);
+                pressed += std::to_string(index);
+            };
+            buttons.push_back(
+                &window().addButton(std::to_string(index), left, 300, 1200, 600, press));
         }
         buttons[0]->focus();
     }
@@ -94,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
 // the focus with it.
 TEST(Contract, TheButtonDrawnOnTopTakesTheClick) {
     Probe form;
-    for (const runtime::Twips left : {600, 1350, 2250, 3000}) {
+    for (const runtime::Twips left : {600.0F, 1350.0F, 2250.0F, 3000.0F}) {
         hands::click(form, left, 600);
     }
     hands::key(form, Key::Space, 0);

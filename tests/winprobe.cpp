@@ -78,7 +78,8 @@ BOOL CALLBACK printAccessible(HWND child, LPARAM /*unused*/) {
 }
 
 BOOL CALLBACK collect(HWND child, LPARAM windows) {
-    // NOLINTNEXTLINE(performance-no-int-to-ptr): Win32 passes the list in an integer.
+    // Win32 passes the list in an integer.
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast,performance-no-int-to-ptr)
     reinterpret_cast<std::vector<HWND>*>(windows)->push_back(child);
     return TRUE;
 }
