@@ -2,16 +2,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes.h"
 #include "game/score.h"
+#include "runtime/clock.h"
 #include "runtime/density.h"
 #include "runtime/random.h"
 #include "window/main.h"
 
 #include <array>
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <limits>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace std::string_literals;
@@ -168,6 +173,19 @@ TEST(Rules, BoundsDensity) {
                   *figure == '\0'
                       ? ""
                       : "экран заявляет невероятную плотность точек на дюйм: "s + figure);
+    }
+}
+
+// The seconds since midnight where the player is, from the seconds since the epoch and the zone's
+// offset; a midnight passed in between is no fault.
+TEST(Rules, TheClockTellsTheTimeOfDayInThePlayersZone) {
+    for (const auto& [zone, east] : {std::pair{"TZ=UTC0", 0.0}, std::pair{"TZ=MSK-3", 10800.0}}) {
+        putenv(const_cast<char*>(zone)); // NOLINT(cppcoreguidelines-pro-type-const-cast): POSIX's.
+        tzset();
+        const double told = runtime::SystemClock().timeOfDay();
+        const std::chrono::duration<double> epoch =
+            std::chrono::system_clock::now().time_since_epoch();
+        EXPECT_NEAR(std::remainder(told - epoch.count() - east, 86400.0), 0.0, 0.5) << zone;
     }
 }
 
