@@ -22,11 +22,11 @@ std::array<runtime::Twips, 2> outerSize(runtime::Form& form) {
     return {form.window().outerWidth(), form.window().outerHeight()};
 }
 
-// Three buttons, each overlapping the next by 300 twips; a press logs the button's index. Shown
-// and active once made.
+// Three buttons, each overlapping the next by 300 twips, one of them focused before the show; a
+// press logs the button's index. Shown and active once made.
 class Probe final : public runtime::Form {
   public:
-    Probe() {
+    explicit Probe(std::size_t focused = 0) : focused_(focused) {
         loadAndShow();
         hands::settle(*this);
     }
@@ -49,9 +49,11 @@ class Probe final : public runtime::Form {
             buttons.push_back(
                 &window().addButton(std::to_string(index), left, 300, 1200, 600, press));
         }
-        buttons[0]->focus();
+        buttons.at(focused_)->focus();
     }
     void onResize() override { sizes.push_back(outerSize(*this)); }
+
+    std::size_t focused_;
 };
 
 struct Keys {
@@ -103,13 +105,14 @@ TEST(Contract, TheButtonDrawnOnTopTakesTheClick) {
     EXPECT_EQ(form.pressed, "01222");
 }
 
-TEST(Contract, TheFocusComesBackWithTheWindow) {
-    Probe form;
-    hands::key(form, Key::Tab, 0);
+TEST(Contract, TheFocusGivenBeforeTheShowStaysAndComesBackWithTheWindow) {
+    Probe form(2);
+    hands::key(form, Key::Space, 0);
+    hands::key(form, Key::Left, 0);
     const Probe other;
     hands::activate(form);
     hands::key(form, Key::Space, 0);
-    EXPECT_EQ(form.pressed + other.pressed, "1");
+    EXPECT_EQ(form.pressed + other.pressed, "21");
 }
 
 // Raised at the show, then once for each new outer size: a window manager may give the frame

@@ -91,14 +91,17 @@ std::wstring widen(std::string_view text) {
     return wide;
 }
 
-Win32Button::Win32Button(HWND form, int id, std::string_view caption, std::function<void()> pressed)
-    : handle_(CreateWindowExW(
-          0, L"BUTTON", widen(caption).c_str(),
-          // Clipped by its siblings: where buttons overlap, the one drawn on
-          // top is the one under the pointer.
-          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON, 0, 0, 0, 0, form,
-          // NOLINTNEXTLINE(performance-no-int-to-ptr): a child's id.
-          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr)),
+Win32Button::Win32Button(Win32Form& form, int id, std::string_view caption,
+                         std::function<void()> pressed)
+    : form_(form),
+      handle_(CreateWindowExW(0, L"BUTTON", widen(caption).c_str(),
+                              // Clipped by its siblings: where buttons overlap, the one drawn on
+                              // top is the one under the pointer.
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON,
+                              0, 0, 0, 0, form.handle(),
+                              // NOLINTNEXTLINE(performance-no-int-to-ptr): a child's id.
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                              GetModuleHandleW(nullptr), nullptr)),
       pressed_(std::move(pressed)) {
     check(handle_ != nullptr, "CreateWindowEx BUTTON");
 }
@@ -128,7 +131,7 @@ void Win32Button::move(Twips left, Twips top) {
 }
 
 void Win32Button::focus() {
-    focusOn(handle_);
+    form_.focus(handle_);
 }
 
 void Win32Button::press() const {
@@ -307,7 +310,7 @@ PushButton& Win32Form::addButton(std::string_view caption, Twips left, Twips top
                                  Twips height, std::function<void()> pressed) {
     const int id = firstButtonId + static_cast<int>(buttons_.size());
     auto& button = *buttons_.emplace_back(
-        std::make_unique<Win32Button>(handle_, id, caption, std::move(pressed)));
+        std::make_unique<Win32Button>(*this, id, caption, std::move(pressed)));
     SendMessageW(button.handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     // Created later, it stands above the earlier ones, as on the other platforms; the keys below
     // keep the tab order, which would otherwise follow the stacking.
@@ -363,6 +366,13 @@ void Win32Form::show() {
     }
     focusOn(focused_ != nullptr ? focused_ : handle_);
     form_.resized();
+}
+
+void Win32Form::focus(HWND control) {
+    focused_ = control;
+    if (shown_) {
+        focusOn(control);
+    }
 }
 
 void Win32Form::deliver(MSG& message) {

@@ -25,9 +25,11 @@ namespace runtime {
 
 std::wstring widen(std::string_view text);
 
+class Win32Form;
+
 class Win32Button final : public PushButton {
   public:
-    Win32Button(HWND form, int id, std::string_view caption, std::function<void()> pressed);
+    Win32Button(Win32Form& form, int id, std::string_view caption, std::function<void()> pressed);
 
     [[nodiscard]] Twips width() const override;
     [[nodiscard]] Twips height() const override;
@@ -40,6 +42,7 @@ class Win32Button final : public PushButton {
   private:
     [[nodiscard]] RECT rectangle() const;
 
+    Win32Form& form_;
     HWND handle_;
     std::function<void()> pressed_;
 };
@@ -75,6 +78,8 @@ class Win32Form final : public FormWindow {
     [[nodiscard]] HWND handle() const { return handle_; }
     // A message of the thread's queue, the keys of a focused button first.
     void deliver(MSG& message);
+    // Now, or once the window is shown: a hidden window's control cannot take the focus.
+    void focus(HWND control);
 
   private:
     // The keys of a focused button, as on the other platforms: Tab, Shift+Tab and the arrows move
