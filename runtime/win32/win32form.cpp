@@ -358,19 +358,20 @@ void Win32Form::setStatus(std::string_view text) {
 }
 
 void Win32Form::show() {
-    ShowWindow(handle_, SW_SHOWDEFAULT);
-    check(UpdateWindow(handle_) != 0, "UpdateWindow");
-    shown_ = true;
     if (!buttons_.empty() && focused_ == nullptr) {
         focused_ = buttons_.front()->handle();
     }
-    focusOn(focused_ != nullptr ? focused_ : handle_);
+    // Activated as it is shown, or later by the player, it gives the focus then (WM_ACTIVATE).
+    ShowWindow(handle_, SW_SHOWDEFAULT);
+    check(UpdateWindow(handle_) != 0, "UpdateWindow");
+    shown_ = true;
     form_.resized();
 }
 
 void Win32Form::focus(HWND control) {
     focused_ = control;
-    if (shown_) {
+    // An inactive window gives it when it is activated.
+    if (GetActiveWindow() == handle_) {
         focusOn(control);
     }
 }
@@ -464,8 +465,8 @@ LRESULT Win32Form::respond(UINT message, WPARAM wParam, LPARAM lParam) {
         // As a dialog does: the focus goes back to the button that last had it.
         if (LOWORD(wParam) == WA_INACTIVE) {
             focused_ = GetFocus();
-        } else if (focused_ != nullptr) {
-            focusOn(focused_);
+        } else {
+            focusOn(focused_ != nullptr ? focused_ : handle_);
         }
         return 0;
     case WM_DPICHANGED: {
