@@ -65,11 +65,11 @@ void check(bool succeeded, const char* what) {
     }
 }
 
-// SetFocus answers with the window that had the focus, which may be none: only the last error
-// tells a failure.
+// SetFocus answers with the window that had the focus, which may be none, and may leave a stale
+// last error behind (Wine 10 does): the focus itself tells whether it took.
 void focusOn(HWND window) {
-    SetLastError(0);
-    check(SetFocus(window) != nullptr || GetLastError() == 0, "SetFocus");
+    SetFocus(window);
+    check(GetFocus() == window, "SetFocus");
 }
 
 Colour fromColorRef(COLORREF colour) {
