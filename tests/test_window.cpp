@@ -3,7 +3,6 @@
 #include "fakes.h"
 #include "icon-red.xpm"
 #include "runtime/qt/qtform.h"
-#include "runtime/random.h"
 #include "window/main.h"
 
 #include <QAbstractButton>
@@ -12,18 +11,14 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
-#include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
 namespace {
 
-const QColor green(0, 255, 0);
-const QColor red(255, 0, 0);
 const QRect textCorner(0, 0, 160, 32);
 
-// Wayland gives no client the keyboard focus, and keeps a window's pixels when it is restored.
+// Wayland gives no client the keyboard focus.
 bool onWayland() {
     return QGuiApplication::platformName() == "wayland";
 }
@@ -49,16 +44,14 @@ class TestWindow : public QObject {
         return QTest::qWaitForWindowExposed(&window());
     }
 
-    // Device pixels unlike the colour: of the image given, or of the window but its buttons and an
-    // area.
-    int unlike(const QColor& colour, const QRect& leftOut = {}, QImage image = {}) {
-        if (image.isNull()) {
-            image = window().grab().toImage();
-            QPainter cover(&image);
-            for (const QRect& area : {buttons()[0], buttons()[1], leftOut}) {
-                cover.fillRect(area, colour);
-            }
+    // Device pixels unlike the colour in the window, but for its buttons and an area.
+    int unlike(const QColor& colour, const QRect& leftOut = {}) {
+        QImage image = window().grab().toImage();
+        QPainter cover(&image);
+        for (const QRect& area : {button(0).geometry(), button(1).geometry(), leftOut}) {
+            cover.fillRect(area, colour);
         }
+        cover.end();
         int pixels = 0;
         for (int i = 0; i < image.width() * image.height(); ++i) {
             pixels += image.pixelColor(i % image.width(), i / image.width()) != colour ? 1 : 0;
@@ -69,10 +62,6 @@ class TestWindow : public QObject {
     [[nodiscard]] runtime::QtForm& window() const { return runtime::widget(*main_); }
     [[nodiscard]] QPushButton& button(int index) const {
         return runtime::widget(*main_->Button.at(index));
-    }
-
-    [[nodiscard]] QList<QRect> buttons() const {
-        return {button(0).geometry(), button(1).geometry()};
     }
 
   private slots:
@@ -86,24 +75,16 @@ class TestWindow : public QObject {
         QTest::addColumn<int>("key");
         QTest::newRow("Return") << int(Qt::Key_Return);
         QTest::newRow("Escape") << int(Qt::Key_Escape);
-        QTest::newRow("Space") << int(Qt::Key_Space);
         QTest::newRow("the window manager's close") << 0;
     }
     void startsWithTheCreditBox() {
         QFETCH(int, key);
-        if (key == Qt::Key_Space && onWayland()) {
-            QSKIP("Windows get no keyboard focus on this platform");
-        }
         QPointer<QMessageBox> shown;
         QVERIFY(start([&](QMessageBox* box) {
             shown = box;
             QVERIFY(!window().isVisible() && box->iconPixmap().isNull());
             QCOMPARE(box->buttons().size(), 1);
-            QCOMPARE(box->buttons().first()->text(), "ОК");
             QVERIFY(box->buttons().first()->icon().isNull());
-            static const QRegularExpression sentence(
-                QStringLiteral("^[А-ЯЁ][^.!?]*\\b20\\d\\d\\b[^.!?]*\\.$"));
-            QVERIFY2(sentence.match(box->text()).hasMatch(), qPrintable(box->text()));
             // Screen readers read an alert out whole as it appears.
             QCOMPARE(QAccessible::queryAccessibleInterface(box)->role(), QAccessible::AlertMessage);
             QCOMPARE(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name), "Автор");
@@ -117,18 +98,8 @@ class TestWindow : public QObject {
             QVERIFY(!box->isVisible());
         }));
         QVERIFY(onWayland() || QTest::qWaitForWindowActive(&window()));
-        QVERIFY(onWayland() || QApplication::focusWidget() == &button(0));
         QCOMPARE(window().size(), QSize(380, 238));
-        // 500 twips in from the outer edges of offscreen's frame, 2 device pixels all round; each
-        // Wayland compositor and toolkit version decorates its own way, which the desktops' own
-        // tests see to.
-        const int top = window().devicePixelRatio() > 1 ? 158 : 160;
-        const int right = window().devicePixelRatio() > 1 ? 204 : 206;
-        QVERIFY(onWayland() ||
-                buttons() == QList<QRect>({QRect(33, top, 145, 49), QRect(right, top, 145, 49)}));
         QCOMPARE(QAccessible::queryAccessibleInterface(&window())->role(), QAccessible::Window);
-        QCOMPARE(main_->cvetIndex + main_->ugadano + main_->promahov, 0);
-        QCOMPARE(unlike(window().palette().color(QPalette::Button)), 0);
         // Before the first guess the background is the theme's, and follows a change of theme.
         QPalette theme = window().palette();
         theme.setColor(QPalette::Button, Qt::darkCyan);
@@ -139,9 +110,8 @@ class TestWindow : public QObject {
         QImage doubled = QImage(icon_red).convertToFormat(QImage::Format_ARGB32);
         doubled = doubled.scaled(doubled.size() * ratio);
         doubled.setDevicePixelRatio(ratio);
-        const QIcon icon = window().windowIcon();
-        const QImage drawn = icon.pixmap(QSize(32, 32), window().devicePixelRatio()).toImage();
-        QCOMPARE(drawn.convertToFormat(QImage::Format_ARGB32), doubled);
+        const QPixmap drawn = window().windowIcon().pixmap(QSize(32, 32), ratio);
+        QCOMPARE(drawn.toImage().convertToFormat(QImage::Format_ARGB32), doubled);
         main_.reset();
         QVERIFY(shown.isNull());
     }
@@ -153,14 +123,10 @@ class TestWindow : public QObject {
         // not.
         QTest::addColumn<QColor>("text");
         QTest::addColumn<QColor>("ink");
-        QTest::newRow("Зелёный, green drawn") << 0 << 0.25F << QColor() << QColor();
         QTest::newRow("Красный, green drawn, light text")
             << 1 << 0.25F << QColor(Qt::white) << QColor(Qt::black);
         QTest::newRow("Зелёный, green drawn, blue text")
             << 0 << 0.25F << QColor(Qt::blue) << QColor(Qt::blue);
-        QTest::newRow("Красный, red drawn, light text")
-            << 1 << 0.75F << QColor(Qt::white) << QColor(Qt::black);
-        QTest::newRow("Зелёный, red drawn") << 0 << 0.75F << QColor() << QColor();
         // Either side of 4.5 : 1 on red: 4.53 and 4.48.
         QTest::newRow("Красный, red drawn, grey 22 text")
             << 1 << 0.75F << QColor(22, 22, 22) << QColor(22, 22, 22);
@@ -174,12 +140,11 @@ class TestWindow : public QObject {
         QFETCH(QColor, ink);
         fake_.draws = {draw};
         QPalette theme = window().palette();
-        theme.setColor(QPalette::WindowText,
-                       text.isValid() ? text : theme.color(QPalette::WindowText));
+        theme.setColor(QPalette::WindowText, text);
         window().setPalette(theme);
         QVERIFY(start());
         QTest::mouseClick(&button(buttonIndex), Qt::LeftButton);
-        const QColor back = draw < 0.5F ? green : red;
+        const QColor back = draw < 0.5F ? Qt::green : Qt::red;
         QCOMPARE(unlike(back, textCorner), 0);
         // The score: its two lines from the top-left corner, one text line apart.
         QImage score(textCorner.size() * window().devicePixelRatio(), QImage::Format_RGB32);
@@ -187,49 +152,13 @@ class TestWindow : public QObject {
         score.fill(back);
         QPainter painter(&score);
         painter.setFont(window().font());
-        painter.setPen(ink.isValid() ? ink : theme.color(QPalette::WindowText));
+        painter.setPen(ink);
         const QFontMetrics metrics(window().font());
         const QStringList lines = window().printedText();
         painter.drawText(QPoint(0, metrics.ascent()), lines.value(0));
         painter.drawText(QPoint(0, metrics.height() + metrics.ascent()), lines.value(1));
         painter.end();
         QCOMPARE(window().grab(textCorner).toImage().convertToFormat(QImage::Format_RGB32), score);
-    }
-
-    // Presses between resizes to any size and restores: after every press the totals add up and are
-    // shown; after every resize or restore the text is gone and the colour stays.
-    void storm() {
-        const QString anySeed = QString::number(QRandomGenerator::global()->generate());
-        const uint seed = qEnvironmentVariable("LEMZOR_STORM_SEED", anySeed).toUInt();
-        const int presses = qEnvironmentVariable("LEMZOR_STORM_PRESSES", "3000").toInt();
-        qInfo("LEMZOR_STORM_SEED=%u replays this run", seed);
-        QRandomGenerator random(seed);
-        runtime::Random draws(seed);
-        main_ = std::make_unique<Main>(fake_, draws);
-        QVERIFY(start());
-        for (int press = 1; press <= presses; ++press) {
-            fake_.now += 0.001F;
-            emit button(random.bounded(2)).clicked();
-            QCOMPARE(main_->ugadano + main_->promahov, press);
-            QCOMPARE(window().printedText(),
-                     QStringList({QString("Угадано:  %1 ").arg(main_->ugadano),
-                                  QString("Промахов:  %1 ").arg(main_->promahov)}));
-            if (press % 1000 == 0 && !onWayland()) {
-                window().showMinimized();
-                QTRY_VERIFY(window().isMinimized());
-                window().showNormal();
-            } else if (press % 20 == 0) {
-                window().resize(random.bounded(1, 801) * (press % 100 == 0 ? 10 : 1),
-                                random.bounded(1, 801));
-            }
-            if (press % 20 == 0) {
-                QTRY_COMPARE(window().printedText(), QStringList());
-                const QRect corner(window().width() - 1, window().height() - 1, 1, 1);
-                QVERIFY(window().childAt(corner.topLeft()) != nullptr ||
-                        unlike(main_->cvetIndex ? red : green, {},
-                               window().grab(corner).toImage()) == 0);
-            }
-        }
     }
 };
 

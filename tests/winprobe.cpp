@@ -1,13 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Lemzor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Reads what Wine draws inside one X window: `winprobe window TITLE` prints the window's outer and
-// client size, the button face colour and each button's place and size, in the order of creation;
-// `winprobe text TITLE` prints the texts of a message box's children; `winprobe msaa TITLE` the
-// role and name of each of the window's controls as screen readers read them through Active
-// Accessibility, a line each; `winprobe uia TITLE` the control type and name of the window and each
-// control through UI Automation's client; `winprobe density TITLE N` announces a new density of N
-// dots per inch to the window, as Windows does when the player changes the scaling. Pixels, one
-// number a field.
+// Reads what Wine draws inside one X window, one number a field, pixels: `winprobe window TITLE`
+// the outer and client size, the button face colour and each button's place and size; `msaa` and
+// `uia` the role or control type and name of each control as screen readers read them (a message
+// box's text among them); `density TITLE N` announces N dots per inch to the window.
 #include <cstdio>
 #include <oleacc.h>
 #include <string>
@@ -25,20 +21,6 @@ BOOL CALLBACK printChild(HWND child, LPARAM parent) {
                     2);
     std::printf(" %ld %ld %ld %ld", rect.left, rect.top, rect.right - rect.left,
                 rect.bottom - rect.top);
-    return TRUE;
-}
-
-BOOL CALLBACK printText(HWND child, LPARAM /*unused*/) {
-    wchar_t text[512]{};
-    // Asked of the control itself: GetWindowText reads only the title that another process's
-    // window keeps, which a status bar does not.
-    DWORD_PTR copied = 0;
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): Win32 passes the buffer so.
-    SendMessageTimeoutW(child, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        2000, &copied);
-    char utf8[2048]{};
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
-    std::printf("%s\n", utf8);
     return TRUE;
 }
 
@@ -134,10 +116,6 @@ int wmain(int argc, wchar_t* argv[]) {
         // is refused before the rectangle is read.
         const auto dpi = static_cast<WORD>(std::stoi(argv[3]));
         return PostMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0) != 0 ? 0 : 1;
-    }
-    if (std::wstring(argv[1]) == L"text") {
-        EnumChildWindows(window, printText, 0);
-        return 0;
     }
     if (std::wstring(argv[1]) == L"uia") {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);

@@ -91,10 +91,8 @@ def start_desktop(kind="openbox", depth=24, options=()):
 
 def window(title, seconds=10):
     """The game's own window of that title: some window managers put the title on their frame windows too."""
-    def found():
-        return [win for win in out("xdotool", "search", "--onlyvisible", "--name", f"^{title}$").split()
-                if "lemzor" in out("xprop", "-id", win, "WM_CLASS").lower()]
-    return (wait_for(found, seconds) or [""])[0]
+    return (wait_for(lambda: [win for win in out("xdotool", "search", "--onlyvisible", "--name", f"^{title}$").split()
+                              if "lemzor" in out("xprop", "-id", win, "WM_CLASS").lower()], seconds) or [""])[0]
 
 
 def dismiss_box(seconds=10):
@@ -186,19 +184,3 @@ def check_places(win, what, frame=None, dpi=96):
     if not wait_for(lambda: last.append(seen()) or len(last[-1][1]) == 2 and all(
             abs(a - b) <= 2 * (dpi != 96) for place, spot in zip(*last[-1][:2]) for a, b in zip(place, spot)), 3):
         fail(f"{what}: {last[-1][2]}: buttons at {last[-1][1]}, not {last[-1][0]}")
-
-
-def keys(win, score, named=GREEN):
-    """One guess a key press, however long the key is held, on the focused button of the colour named."""
-    for key in "space", "Return":
-        run("xdotool", "keydown", key, "sleep", "1.2", "keyup", key)
-        time.sleep(0.3)
-        score[out("convert", f"x:{win}", "-format", "%[pixel:p{300,100}]", "info:") != named] += 1
-        if totals(win) != score:
-            fail(f"{key} held for 1.2 s: totals {totals(win)}, not {score}")
-    # Pressed again once released, a key guesses again.
-    run("xdotool", "key", "--delay", "150", "space", "space")
-    if not wait_for(lambda: sum(totals(win)) == sum(score) + 2, 3):
-        fail(f"two taps of Space after {score}: totals {totals(win)}")
-    score[:] = totals(win)
-    print(f"ok: keys held, one guess each; two taps, two guesses: {score}")

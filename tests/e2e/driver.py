@@ -4,6 +4,7 @@
 metacity, mutter, weston, orca, hostile, storm, windows, suite (PROGRAM is a test suite, for Linux or Windows), and
 wayland (PROGRAM is the window test, as a Wayland client). Each runs in a PID namespace of its own, on a session bus
 of its own, and fails if anything it started is still running at its end."""
+import contextlib
 import os
 import subprocess as sp
 import sys
@@ -16,19 +17,13 @@ from windows import suite, windows
 
 def leftovers():
     """Pid 1 of the namespace: every other process in it was started by the scenario."""
-    while True:
-        try:
-            if os.waitpid(-1, os.WNOHANG)[0] == 0:
-                break
-        except ChildProcessError:
-            break
+    with contextlib.suppress(ChildProcessError):
+        while os.waitpid(-1, os.WNOHANG)[0] != 0:
+            pass
     found = []
     for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open(f"/proc/{pid}/cmdline", "rb") as cmdline:
-                found += [f"{pid}: " + cmdline.read().replace(b"\0", b" ").decode(errors="replace").strip()]
-        except OSError:
-            pass
+        with contextlib.suppress(OSError), open(f"/proc/{pid}/cmdline", "rb") as cmdline:
+            found += [f"{pid}: " + cmdline.read().replace(b"\0", b" ").decode(errors="replace").strip()]
     return [line for line in found if not line.startswith("1: ") and not line.endswith(": ")]
 
 

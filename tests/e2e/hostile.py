@@ -37,7 +37,6 @@ def authenticating_bus(path):
             client.recv(256)
             client.sendall(b"OK " + b"0" * 32 + b"\r\n")
     threading.Thread(target=serve, daemon=True).start()
-    return server
 
 
 # A launcher that gives the accessibility bus's address and never says whether accessibility is on.
@@ -155,11 +154,11 @@ def hostile(lemzor):
         time.sleep(0.5)
         check_places(win, "the window manager gone", [0, 0, 0, 0])
         run("xdotool", "windowclose", win)
+    started, config = [], tempfile.mkdtemp(dir=WORK.name)
     # A listener that takes connections and never answers, as a stopped bus does.
     mute_bus = socket.socket(socket.AF_UNIX)
-    mute_bus.bind(f"{tmp}/mute-bus")
+    mute_bus.bind(f"{config}/mute-bus")
     mute_bus.listen()
-    started, config = [], tempfile.mkdtemp(dir=WORK.name)
 
     def accessibility(part):
         """GNOME's accessibility bus, then its launcher (0) or the bus daemon it started (1) stopped."""
@@ -243,11 +242,14 @@ def hostile(lemzor):
             launcher.send_signal(signal.SIGCONT)
             stop(launcher)
         started.clear()
+    def stuck(what, line, env=None, prepare=lambda env: None):
+        """A desktop service that never answers: the credit box within 5 s all the same, and the line that says so."""
+        return Game(what, "file", env or {}, stuck_service, 0, line, prepare=prepare)
     without_bus = "Лемзор: шина сеанса D-Bus не отвечает, игра идёт без неё (без программ экранного доступа)."
     without_accessibility = "Лемзор: служба специальных возможностей не отвечает, игра идёт без неё (без программ " \
         "экранного доступа)."
     without_input = "Лемзор: метод ввода IBus не отвечает, игра идёт без него."
-    hung_bus = authenticating_bus(f"{tmp}/hung-bus")
+    authenticating_bus(f"{config}/hung-bus")
     for case in [
             Game("SIGTERM at the window", "file", {}, lambda servers: dismiss_box() and game.terminate(), -15, ""),
             Game("window destroyed from outside", "file", {}, lambda _: run("xdotool", "windowclose", dismiss_box()), 0,
@@ -262,33 +264,27 @@ def hostile(lemzor):
                  shell="mount -t tmpfs -o nr_inodes=1 none /mnt && export TMPDIR=/mnt"),
             Game("standard error closed, no /dev/null", "closed", {}, close, 0, "", shell="mount -t tmpfs none /dev"),
             Game("standard error unread, and a warning", "unread", {"QT_STYLE_OVERRIDE": "nonesuch"}, close, 0, ""),
-            Game("a session bus stopped", "file", {}, stuck_service, 0, without_bus,
-                 prepare=lambda env: env.update(DBUS_SESSION_BUS_ADDRESS=session_bus())),
-            Game("a session bus of two addresses, the first gone, the second never answering", "file",
-                 {"DBUS_SESSION_BUS_ADDRESS": f"unix:path={tmp}/gone;unix:path={tmp}/mute-bus"}, stuck_service, 0,
-                 without_bus),
-            Game("a GTK theme and a session bus that authenticates, then never answers", "file",
-                 {"QT_QPA_PLATFORMTHEME": "gtk3", "DBUS_SESSION_BUS_ADDRESS": f"unix:path={tmp}/hung-bus"},
-                 stuck_service, 0, without_bus),
-            Game("an accessibility bus that authenticates, then never answers", "file",
-                 {"AT_SPI_BUS_ADDRESS": f"unix:path={tmp}/hung-bus"}, stuck_service, 0, without_accessibility),
-            Game("an accessibility bus named on the root window that never answers", "file", {}, stuck_service, 0,
-                 without_accessibility, prepare=lambda env: run("xprop", "-root", "-f", "AT_SPI_BUS", "8s", "-set",
-                                                                "AT_SPI_BUS", f"unix:path={tmp}/mute-bus")),
-            Game("a launcher that never says whether accessibility is on", "file", {}, stuck_service, 0,
-                 without_accessibility,
-                 prepare=lambda env: daemon(["/usr/bin/python3", "-c", HALF_SILENT_LAUNCHER],
-                                            lambda: owned("org.a11y.Bus"), False)),
-            Game("the desktop portal stopped", "file", {}, stuck_service, 0, "", prepare=lambda env: daemon(
+            stuck("a session bus stopped", without_bus,
+                  prepare=lambda env: env.update(DBUS_SESSION_BUS_ADDRESS=session_bus())),
+            stuck("a session bus of two addresses, the first gone, the second never answering", without_bus,
+                  {"DBUS_SESSION_BUS_ADDRESS": f"unix:path={config}/gone;unix:path={config}/mute-bus"}),
+            stuck("a GTK theme and a session bus that authenticates, then never answers", without_bus,
+                  {"QT_QPA_PLATFORMTHEME": "gtk3", "DBUS_SESSION_BUS_ADDRESS": f"unix:path={config}/hung-bus"}),
+            stuck("an accessibility bus that authenticates, then never answers", without_accessibility,
+                  {"AT_SPI_BUS_ADDRESS": f"unix:path={config}/hung-bus"}),
+            stuck("an accessibility bus named on the root window that never answers", without_accessibility,
+                  prepare=lambda env: run("xprop", "-root", "-f", "AT_SPI_BUS", "8s", "-set", "AT_SPI_BUS",
+                                          f"unix:path={config}/mute-bus")),
+            stuck("a launcher that never says whether accessibility is on", without_accessibility, prepare=lambda env:
+                  daemon(["/usr/bin/python3", "-c", HALF_SILENT_LAUNCHER], lambda: owned("org.a11y.Bus"), False)),
+            stuck("the desktop portal stopped", "", prepare=lambda env: daemon(
                 ["/usr/libexec/xdg-desktop-portal"], lambda: owned("org.freedesktop.portal.Desktop"))),
-            Game("the accessibility launcher stopped", "file", {}, stuck_service, 0, without_accessibility,
-                 prepare=lambda env: accessibility(0)),
-            Game("the accessibility bus stopped, a GTK theme", "file", {"QT_QPA_PLATFORMTHEME": "gtk3"},
-                 stuck_service, 0, without_accessibility, prepare=lambda env: accessibility(1)),
-            Game("IBus stopped", "file", {"QT_IM_MODULE": "ibus"}, stuck_service, 0, without_input,
-                 prepare=input_method),
-            Game("the IBus portal stopped", "file", {"QT_IM_MODULE": "ibus", "IBUS_USE_PORTAL": "1"}, stuck_service, 0,
-                 without_input, prepare=lambda env: input_method(env, portal=True)),
+            stuck("the accessibility launcher stopped", without_accessibility, prepare=lambda env: accessibility(0)),
+            stuck("the accessibility bus stopped, a GTK theme", without_accessibility, {"QT_QPA_PLATFORMTHEME": "gtk3"},
+                  lambda env: accessibility(1)),
+            stuck("IBus stopped", without_input, {"QT_IM_MODULE": "ibus"}, input_method),
+            stuck("the IBus portal stopped", without_input, {"QT_IM_MODULE": "ibus", "IBUS_USE_PORTAL": "1"},
+                  lambda env: input_method(env, portal=True)),
             Game("a warning after start-up", "file", {"QT_QPA_PLATFORM": "offscreen"}, lambda _: time.sleep(1) or
                  game.kill(), -9, "This plugin does not support propagateSizeHints()"),
             Game("a change of scaling mid-game", "file", {}, density_followed, 0, "", prepare=lambda env: settings(96)),
@@ -312,9 +308,5 @@ def hostile(lemzor):
             case.act(servers)
             game.wait(30)
             verdict(case.what, game.returncode, report.seek(0) or report.read(), case.status, case.line, raw=True)
-    for server in mute_bus, hung_bus:
-        name = server.getsockname()
-        server.close()
-        os.unlink(name)
     if os.listdir(tmp) or glob.glob("/tmp/lemzor-*"):
         fail(f"with no runtime directory the game left {os.listdir(tmp)} {glob.glob('/tmp/lemzor-*')}")
