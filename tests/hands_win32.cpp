@@ -18,10 +18,6 @@ void keyboard(WORD code, DWORD flags) {
     send({.type = INPUT_KEYBOARD, .ki = {code, 0, flags, 0, 0}});
 }
 
-void mouse(DWORD flags) {
-    send({.type = INPUT_MOUSE, .mi = {0, 0, 0, flags, 0, 0}});
-}
-
 runtime::Win32Form& native(runtime::Form& form) {
     return dynamic_cast<runtime::Win32Form&>(form.window());
 }
@@ -73,7 +69,7 @@ void hands::click(runtime::Form& form, runtime::Twips left, runtime::Twips top) 
     POINT place{runtime::pixelsFor(left, dpi), runtime::pixelsFor(top, dpi)};
     ClientToScreen(window, &place);
     SetCursorPos(place.x, place.y);
-    mouse(MOUSEEVENTF_LEFTDOWN);
-    mouse(MOUSEEVENTF_LEFTUP);
+    send({.type = INPUT_MOUSE, .mi = {0, 0, 0, MOUSEEVENTF_LEFTDOWN, 0, 0}});
+    send({.type = INPUT_MOUSE, .mi = {0, 0, 0, MOUSEEVENTF_LEFTUP, 0, 0}});
     settle(form);
 }

@@ -105,6 +105,14 @@ TEST(Rules, ButtonsStandInTheBottomCornersWhateverTheFrame) {
     }
 }
 
+std::string joined(std::initializer_list<std::string_view> parts) {
+    std::string text;
+    for (const std::string_view part : parts) {
+        text += part;
+    }
+    return text;
+}
+
 struct Press {
     const char* what;
     std::int16_t buttonIndex;
@@ -139,11 +147,11 @@ TEST(Rules, PressDrawsScoresAndPrints) {
         EXPECT_EQ(fake.seeds, std::vector<float>{fake.now});
         const std::string ugadano = std::to_string(row.ugadano);
         const std::string promahov = std::to_string(row.promahov);
-        EXPECT_EQ(fake.log, (red ? "255"s : "65280"s) + "|clear|Угадано:  " + ugadano +
-                                " |\n|Промахов:  " + promahov + " |\n|");
-        EXPECT_EQ(game::announcement(cvetIndex, right, wrong), (red ? "Красный"s : "Зелёный"s) +
-                                                                   ". Угадано: " + ugadano +
-                                                                   ". Промахов: " + promahov + ".");
+        EXPECT_EQ(fake.log, joined({red ? "255" : "65280", "|clear|Угадано:  ", ugadano,
+                                    " |\n|Промахов:  ", promahov, " |\n|"}));
+        EXPECT_EQ(game::announcement(cvetIndex, right, wrong),
+                  joined({red ? "Красный" : "Зелёный", ". Угадано: ", ugadano,
+                          ". Промахов: ", promahov, "."}));
     }
 }
 

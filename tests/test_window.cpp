@@ -119,8 +119,7 @@ class TestWindow : public QObject {
     void pressPaintsAndScores_data() {
         QTest::addColumn<int>("buttonIndex");
         QTest::addColumn<float>("draw");
-        // The theme's text colour, and the score's: the theme's where it stands out, black where
-        // not.
+        // The theme's text colour, and the score's: the theme's where it stands out, else black.
         QTest::addColumn<QColor>("text");
         QTest::addColumn<QColor>("ink");
         QTest::newRow("Красный, green drawn, light text")
