@@ -239,6 +239,7 @@ def hostile(lemzor):
             launcher.send_signal(signal.SIGCONT)
             stop(launcher)
         started.clear()
+
     def stuck(what, line, env=None, prepare=lambda env: None):
         """A desktop service that never answers: the credit box within 5 s all the same, and the line that says so."""
         return Game(what, "file", env or {}, stuck_service, 0, line, prepare=prepare)
