@@ -29,14 +29,14 @@
 //     size, never before show(). [test_contract; e2e_* check_places after each resize]
 //  5. Text: drawn straight onto the window in the colour readableOn() (contrast.h) picks; a repaint
 //     by the window system takes it away where it repaints, and nothing else does.
-//     [test_window; e2e_openbox and e2e_windows text_under_windows]
+//     [test_window; e2e_* after each resize; e2e_openbox and e2e_windows text_under_windows]
 //  6. Buttons: in the order of creation, which is the tab order; where they overlap, the later one
 //     is drawn on top and takes the click, and the focus with it. [test_contract]
 //  7. Keys on a focused button: Tab and Right or Down move the focus to the next button, Shift+Tab
 //     and Left or Up to the one before, round; Space, Return and keypad Enter press it once a key
 //     press, however long the key is held; the focus stays on a button pressed and comes back to
-//     it when the window is activated again. [test_contract; keys held on a real keyboard:
-//     e2e_openbox and e2e_windows]
+//     it when the window is activated again. [test_contract; keys held on a real X keyboard:
+//     e2e_openbox]
 //  8. Handlers: a press runs its handler under guarded(), so that an error ends the game with its
 //     report; so does every call on the window system that fails. [test_contract; e2e_hostile]
 //  9. messageBox(): modal, one «ОК» button, no icon; before the window is shown it stands alone
